@@ -1,0 +1,61 @@
+// Resource identifiers of the program's own module.
+#pragma once
+
+#define IDR_VERSION 1
+
+#define IDS_CLOSE                 104
+#define IDS_RESTART_COUNTDOWN     105
+#define IDS_ANALYZING_UPDATES_FMT 106
+#define IDS_PRODUCT_FOUND         116
+#define IDS_NO_DISK_SPACE         118
+#define IDS_INSTALL_TITLE         119
+#define IDS_OS_NOT_SUPPORTED      120
+#define IDS_UPDATE_VERSIONS       127
+#define IDS_NOT_ADMIN             129
+#define IDS_RUNTIME_ERROR         130
+#define IDS_DOTNET_ERROR          131
+#define IDS_UAC_ENABLED           132
+#define IDS_AUTH_SERVER_ERROR     133
+#define IDS_ALREADY_RUNNING       134
+#define IDS_UPDATE                135
+#define IDS_SERVER_OS_ONLY        137
+#define IDS_COMPONENT_UNSUPPORTED 143
+#define IDS_RESTART_TO_RECOVER    144
+
+#define IDS_BUILD_LANGUAGE        1018
+#define IDS_WRONG_LOCALE          1019
+#define IDS_CONTROL_CENTER        1022
+#define IDS_LOCALE_WRITE_FAILED   1023
+#define IDS_WIZARD_TERMINATED     1027
+#define IDS_KIT_CORRUPTED         1030
+#define IDS_TRANSFORM_FAILED      1031
+#define IDS_INSTALL               1039
+#define IDS_SELECT_INSTALL        1041
+#define IDS_SELECT_INSTALL_UPDATE 1042
+#define IDS_MODIFY                1050
+#define IDS_LINE_INSTALLING       1051
+#define IDS_LINE_INSTALLED        1052
+#define IDS_LINE_UPDATING         1053
+#define IDS_LINE_UPDATED          1054
+#define IDS_LINE_UNINSTALLING     1055
+#define IDS_LINE_UNINSTALLED      1056
+#define IDS_LINE_ROLLING_BACK     1057
+#define IDS_LINE_ROLLED_BACK      1058
+#define IDS_SECURITY_SERVER       1059
+#define IDS_AUTH_SERVER           1060
+#define IDS_SYNC_SERVICE          1061
+#define IDS_LINE_MODIFYING        1062
+#define IDS_LINE_MODIFIED         1063
+#define IDS_ANALYZING_SYSTEM      1065
+#define IDS_ANALYZING_UPDATES     1066
+#define IDS_NO_AS_SETTINGS        1067
+#define IDS_NO_DB_SETTINGS        1068
+#define IDS_NO_CP_SETTINGS        1069
+#define IDS_CONFIRM_UNINSTALL     1070
+#define IDS_UPDATES_REQUIRED      1071
+
+#define IDS_IC_CLIENT_SOFTWARE    7127
+#define IDS_IC_SECURITY_SERVER    7128
+#define IDS_IC_CONTROL_CENTER     7129
+#define IDS_IC_UPDATE_SERVER      7130
+#define IDS_IC_CSP                7131
