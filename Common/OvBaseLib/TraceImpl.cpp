@@ -1,6 +1,9 @@
 #include "TraceImpl.h"
 
+#include <sddl.h>
+
 #include <cwchar>
+#include <cwctype>
 #include <mutex>
 #include <stdio.h>
 
@@ -179,6 +182,32 @@ void AppendHexW(std::wstring& out, unsigned value, int width)
         out += digits[--count];
 }
 
+// One mutex per log file, named after a hash of its lower-case path, open to every user.
+HANDLE CreateFileMutex(const std::wstring& path)
+{
+    unsigned long long hash = 14695981039346656037ull;
+    for (wchar_t c : path)
+    {
+        hash ^= static_cast<unsigned long long>(towlower(c == L'/' ? L'\\' : c));
+        hash *= 1099511628211ull;
+    }
+    wchar_t suffix[40];
+    swprintf(suffix, 40, L"OvTraceFile_%016llX", hash);
+    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)",
+                                                             SDDL_REVISION_1, &descriptor, nullptr))
+        security.lpSecurityDescriptor = descriptor;
+    HANDLE mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (!mutex)
+        mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Local\\") + suffix).c_str());
+    if (!mutex)
+        mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (descriptor)
+        LocalFree(descriptor);
+    return mutex;
+}
+
 HANDLE OpenForAppend(const std::wstring& path)
 {
     return CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -202,6 +231,8 @@ CTraceImpl::CTraceImpl(const wchar_t* moduleName) : m_moduleName(moduleName ? mo
 
 CTraceImpl::~CTraceImpl()
 {
+    if (m_fileMutex)
+        CloseHandle(m_fileMutex);
     if (m_locale)
         _free_locale(m_locale);
     if (m_consoleAllocated)
@@ -292,9 +323,17 @@ bool CTraceImpl::LoadConfiguration()
     }
     RegCloseKey(traceKey);
 
+    HANDLE mutex = nullptr;
+    bool newPath = path != GetLogFilePath() || !m_fileMutex;
+    if (newPath)
+        mutex = CreateFileMutex(path);
     AcquireSRWLockExclusive(&m_pathLock);
     m_logFilePath = std::move(path);
+    if (newPath)
+        std::swap(mutex, m_fileMutex);
     ReleaseSRWLockExclusive(&m_pathLock);
+    if (mutex)
+        CloseHandle(mutex);
     m_enableMask.exchange(enableMask);
     m_paramsMask.exchange(paramsMask);
     m_commonFileFlag.exchange(commonFileFlag);
@@ -318,6 +357,7 @@ bool CTraceImpl::Reload()
                           : CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         };
+        DWORD wait = m_fileMutex ? WaitForSingleObject(m_fileMutex, 5000) : WAIT_FAILED;
         HANDLE file = open();
         if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(path))
             file = open();
@@ -330,6 +370,8 @@ bool CTraceImpl::Reload()
             }
             CloseHandle(file);
         }
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ReleaseMutex(m_fileMutex);
     }
     if (params & TraceToConsole)
     {
@@ -547,19 +589,26 @@ void CTraceImpl::WriteLine(DWORD level, const void* text, size_t length, bool wi
 
 void CTraceImpl::WriteToFile(const char* line, DWORD bytes)
 {
+    AcquireSRWLockShared(&m_pathLock);
     // Opened per line: other processes and readers share the file between lines.
-    std::wstring path = GetLogFilePath();
-    HANDLE file = OpenForAppend(path);
-    if (file == INVALID_HANDLE_VALUE)
+    bool locked = false;
+    if (m_fileMutex)
     {
-        if (!CreateFoldersOfPath(path))
-            return;
-        file = OpenForAppend(path);
-        if (file == INVALID_HANDLE_VALUE)
-            return;
+        // An abandoned mutex is ours now; a writer stuck for seconds does not cost the line.
+        DWORD wait = WaitForSingleObject(m_fileMutex, 5000);
+        locked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     }
-    DWORD written = 0;
-    WriteFile(file, line, bytes, &written, nullptr);
-    CloseHandle(file);
+    HANDLE file = OpenForAppend(m_logFilePath);
+    if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(m_logFilePath))
+        file = OpenForAppend(m_logFilePath);
+    if (file != INVALID_HANDLE_VALUE)
+    {
+        DWORD written = 0;
+        WriteFile(file, line, bytes, &written, nullptr);
+        CloseHandle(file);
+    }
+    if (locked)
+        ReleaseMutex(m_fileMutex);
+    ReleaseSRWLockShared(&m_pathLock);
 }
 }
