@@ -3,6 +3,7 @@
 #include "Trace.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -102,7 +103,7 @@ TraceCapture::~TraceCapture()
 
 std::vector<std::wstring> TraceCapture::Lines() const
 {
-    std::ifstream file(m_folder + L"\\Setup.log", std::ios::binary);
+    std::ifstream file(std::filesystem::path(m_folder + L"\\Setup.log"), std::ios::binary);
     const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::vector<std::wstring> lines;
     size_t start = 0;
