@@ -57,47 +57,51 @@ void BaseActionTable::PostAllTexts() const
         Post(entry.first, TableTextChanged);
 }
 
+template <typename Change>
+void BaseActionTable::Update(EActionType type, LPARAM change, Change&& apply)
+{
+    // The window reads the record under the same lock, so it never sees half a change.
+    std::lock_guard<std::mutex> guard(m_lock);
+    apply(Find(type));
+    Post(type, change);
+}
+
 void BaseActionTable::ActionStart(EActionType type)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    ActionRecord& record = Find(type);
-    record.running = true;
-    m_currentLine = record.line;
-    Post(type, TableStepStarted);
+    Update(type, TableStepStarted, [this](ActionRecord& record) {
+        record.running = true;
+        m_currentLine = record.line;
+    });
 }
 
 void BaseActionTable::ActionEnd(EActionType type)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    Find(type).running = false;
-    m_currentLine = 0;
-    Post(type, TableStepEnded);
+    Update(type, TableStepEnded, [this](ActionRecord& record) {
+        record.running = false;
+        m_currentLine = 0;
+    });
 }
 
 void BaseActionTable::ActionText(EActionType type, const std::wstring& text)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    ActionRecord& record = Find(type);
-    if (type == ActionAnalyzeUpdates)
-        record.text = FormatWithText(utils::LoadResString(IDS_ANALYZING_UPDATES_FMT), text);
-    else
-        record.text = text;
-    Post(type, TableTextChanged);
+    Update(type, TableTextChanged, [&](ActionRecord& record) {
+        record.text = type == ActionAnalyzeUpdates
+                          ? FormatWithText(utils::LoadResString(IDS_ANALYZING_UPDATES_FMT), text)
+                          : text;
+    });
 }
 
 void BaseActionTable::Error(EActionType type)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    Find(type).failed = true;
-    m_currentLine = 0;
-    Post(type, TableStepFailed);
+    Update(type, TableStepFailed, [this](ActionRecord& record) {
+        record.failed = true;
+        m_currentLine = 0;
+    });
 }
 
 void BaseActionTable::Hide(EActionType type)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    Find(type).hidden = true;
-    Post(type, TableLineHidden);
+    Update(type, TableLineHidden, [](ActionRecord& record) { record.hidden = true; });
 }
 
 void BaseActionTable::SetUninstallOrder(bool uninstall)

@@ -32,6 +32,9 @@ public:
 
 protected:
     ActionRecord& Find(EActionType type);
+    // Applies a change to one record and posts it, all under the lock.
+    template <typename Change>
+    void Update(EActionType type, LPARAM change, Change&& apply);
     void Post(EActionType type, LPARAM change) const;
     // Adds a record and announces it, for the constructors of the tables.
     void AddRecord(EActionType type, int32_t line, const std::wstring& text);
