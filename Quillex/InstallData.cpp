@@ -1,0 +1,134 @@
+#include "InstallData.h"
+
+#include "MsiPackage.h"
+#include "OvErrorObject.h"
+#include "Trace.h"
+
+namespace ovinst
+{
+IMsiPackage& Packages::operator[](PackageId id) const
+{
+    for (const auto& package : *this)
+    {
+        if (package && package->GetId() == id)
+            return *package;
+    }
+    ThrowErrorText(L"id not found");
+}
+
+bool Packages::Contains(PackageId id) const
+{
+    for (const auto& package : *this)
+    {
+        if (package && package->GetId() == id)
+            return true;
+    }
+    return false;
+}
+
+InstallData::InstallData(const std::vector<PackageInfo>& rows, const std::wstring& directory,
+                         const std::wstring& msiOption, bool silent, bool removalMode)
+    : m_directory(removalMode ? std::wstring() : directory),
+      m_msiOption(msiOption),
+      m_uiMode(silent ? 0 : 1)
+{
+    OV_TRACE_FUNCTION();
+    for (const PackageInfo& row : rows)
+        m_packages.push_back(std::make_shared<MsiPackage>(row, m_directory));
+
+    m_userActionNeeded = false;
+    if (m_packages.Contains(ControlCenterId))
+    {
+        m_installerType = 0;
+        ApplyConsoleRule();
+    }
+    else
+    {
+        m_installerType = 1;
+        ApplyServerRule(removalMode);
+    }
+}
+
+void InstallData::ApplyConsoleRule()
+{
+    OV_TRACE_FUNCTION();
+    IMsiPackage& console = m_packages[ControlCenterId];
+    if (console.IsInstalled())
+    {
+        // The summary window offers modify or removal.
+        m_userActionNeeded = true;
+        return;
+    }
+    OV_TRACE(OvBase::TraceInfo, L"Console package action is set to Install");
+    console.SetAction(MsiActionInstall);
+    m_userActionNeeded = false;
+}
+
+void InstallData::ApplyServerRule(bool removalMode)
+{
+    OV_TRACE_FUNCTION();
+    if (removalMode)
+    {
+        OV_TRACE(OvBase::TraceInfo, L"Remove from control panel is called");
+        for (const auto& package : m_packages)
+        {
+            if (!package->IsInstalled())
+                continue;
+            package->SetAction(MsiActionUninstall);
+            OV_TRACE(OvBase::TraceInfo, L"Package '%s' is installed, action is set to Uninstall",
+                     package->GetName().c_str());
+        }
+        return;
+    }
+    if (m_uiMode == 1)
+    {
+        m_userActionNeeded = true;
+        return;
+    }
+
+    OV_TRACE(OvBase::TraceInfo, L"Silent install called");
+    if (m_packages[SecurityServerId].IsInstalled())
+    {
+        OV_TRACE(OvBase::TraceWarning, L"Security Server is already installed, do nothing");
+        return;
+    }
+    // A silent run never installs the Synchronization service.
+    m_packages[SecurityServerId].SetAction(MsiActionInstall);
+    m_packages[AuthServerId].SetAction(MsiActionInstall);
+}
+
+bool InstallData::IsUserActionNeeded() const
+{
+    return m_uiMode == 1 && m_userActionNeeded;
+}
+
+MsiAction InstallData::GetUserAction(const IMsiPackage& package, bool checked)
+{
+    if (checked)
+    {
+        if (!package.IsInstalled())
+            return MsiActionInstall;
+        return package.CanBeUpdated() ? MsiActionUpdate : MsiActionNone;
+    }
+    return package.IsInstalled() ? MsiActionUninstall : MsiActionNone;
+}
+
+void InstallData::SetUserAction(PackageId id, bool checked)
+{
+    OV_TRACE_FUNCTION();
+    IMsiPackage& package = m_packages[id];
+    const MsiAction action = GetUserAction(package, checked);
+    package.SetAction(action);
+    OV_TRACE(OvBase::TraceInfo, L"Package '%s' is '%s', action is '%s'", package.GetName().c_str(),
+             checked ? L"checked" : L"unchecked", to_wstring(action).c_str());
+}
+
+void InstallData::UninstallAll()
+{
+    for (const auto& package : m_packages)
+    {
+        if (package->IsInstalled())
+            package->SetAction(MsiActionUninstall);
+    }
+}
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "InstallContext.h"
+
+namespace
+{
+const std::wstring kDefaultFolder = L"..\\..\\..\\tools\\microsoft\\prerequisites";
+
+struct PidCase
+{
+    const wchar_t* commandLine;
+    DWORD pid;
+};
+
+class ParentPid : public testing::TestWithParam<PidCase>
+{
+};
+
+TEST_P(ParentPid, IsTheLeadingDecimalNumber)
+{
+    utils::CInstallContext context;
+    context.ParseCommandLine(GetParam().commandLine);
+    EXPECT_EQ(context.GetParentPid(), GetParam().pid);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, ParentPid,
+                         testing::Values(PidCase{L"-PID:1234", 1234}, PidCase{L"/pid:1234", 1234},
+                                         PidCase{L"/PID:abc", 0}, PidCase{L"/PID:12ab", 12},
+                                         PidCase{L"/PID:", 0}, PidCase{L"/PID", 0},
+                                         PidCase{L"/PID:-5", 0}, PidCase{L"/PID:99999999999", 0},
+                                         PidCase{L"/script", 0}));
+
+TEST(InstallContext, SilentRunWithResponseFile)
+{
+    utils::CInstallContext context;
+    EXPECT_TRUE(context.ParseCommandLine(L"/SCRIPT:C:\\setup\\a.rsp /reboot"));
+    EXPECT_EQ(context.GetCommandLine(), L"/SCRIPT:C:\\setup\\a.rsp /reboot");
+    EXPECT_TRUE(context.IsSilent());
+    EXPECT_FALSE(context.IsAutoInstall());
+    EXPECT_TRUE(context.IsUnattended());
+    EXPECT_TRUE(context.HasRebootOption());
+    EXPECT_EQ(context.GetSettingFile(), L"C:\\setup\\a.rsp");
+    const utils::CommandLineSettings settings = context.GetSettings();
+    EXPECT_TRUE(settings.silent);
+    EXPECT_TRUE(settings.reboot);
+    EXPECT_EQ(settings.settingFile, L"C:\\setup\\a.rsp");
+}
+
+TEST(InstallContext, InteractiveRunWithOptions)
+{
+    utils::CInstallContext context;
+    EXPECT_TRUE(context.ParseCommandLine(L"/autoinstall /msi:\"A=1 B=2\""));
+    EXPECT_FALSE(context.IsSilent());
+    EXPECT_TRUE(context.IsAutoInstall());
+    EXPECT_TRUE(context.IsUnattended());
+    EXPECT_FALSE(context.HasRebootOption());
+    EXPECT_EQ(context.GetMsiOption(), L"A=1 B=2");
+    EXPECT_EQ(context.GetSettingFile(), L"");
+    EXPECT_EQ(context.GetParentPid(), 0u);
+    const utils::CommandLineSettings settings = context.GetSettings();
+    EXPECT_FALSE(settings.silent);
+    EXPECT_FALSE(settings.reboot);
+    EXPECT_EQ(settings.settingFile, L"");
+}
+
+TEST(InstallContext, EmptyOptionValues)
+{
+    utils::CInstallContext context;
+    EXPECT_TRUE(context.ParseCommandLine(L"/msi: /script"));
+    EXPECT_EQ(context.GetMsiOption(), L"");
+    EXPECT_TRUE(context.IsSilent());
+    EXPECT_EQ(context.GetSettingFile(), L"");
+
+    EXPECT_FALSE(context.ParseCommandLine(L"nothing to see"));
+    EXPECT_FALSE(context.IsUnattended());
+    EXPECT_EQ(context.GetMsiOption(), L"");
+}
+
+TEST(InstallContext, DistributionFolderHoldsTheProgram)
+{
+    utils::CInstallContext context;
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_NE(::GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
+    std::wstring expected(path);
+    expected.erase(expected.find_last_of(L'\\') + 1);
+    EXPECT_EQ(context.GetDistributionFolder(), expected);
+    EXPECT_EQ(context.GetDistributionFolder().back(), L'\\');
+}
+
+TEST(InstallContext, RestartFlag)
+{
+    utils::CInstallContext context;
+    EXPECT_FALSE(context.IsRestartOnExit());
+    context.SetRestartOnExit(true);
+    EXPECT_TRUE(context.IsRestartOnExit());
+    context.SetRestartOnExit(false);
+    EXPECT_FALSE(context.IsRestartOnExit());
+}
+
+TEST(InstallContext, InstanceIsOneObject)
+{
+    EXPECT_EQ(&utils::CInstallContext::Instance(), &utils::CInstallContext::Instance());
+}
+
+TEST(InstallContextSettings, DefaultsWithoutSetupIni)
+{
+    utils::CInstallContext context;
+    ASSERT_EQ(::GetFileAttributesW((context.GetDistributionFolder() + L"setup.ini").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    for (int i = 0; i < utils::CInstallContext::FolderOracleClient; ++i)
+        EXPECT_EQ(context.GetPrerequisiteFolder(utils::CInstallContext::PrerequisiteFolder(i)),
+                  kDefaultFolder);
+    EXPECT_EQ(context.GetPrerequisiteFolder(utils::CInstallContext::FolderOracleClient),
+              L"..\\..\\..\\tools\\Oracle");
+    EXPECT_EQ(context.GetRuntimePath(), kDefaultFolder);
+    EXPECT_EQ(context.GetDotNetPath(), kDefaultFolder);
+}
+
+// An ini file beside the test program, removed again at the end of the test.
+class InstallContextIni : public testing::Test
+{
+protected:
+    void Write(const char* text)
+    {
+        std::ofstream(std::filesystem::path(Path()), std::ios::binary) << text;
+    }
+    std::wstring Path() const { return m_context.GetDistributionFolder() + kName; }
+    void TearDown() override { ::DeleteFileW(Path().c_str()); }
+
+    static constexpr const wchar_t* kName = L"InstallContextTest.ini";
+    utils::CInstallContext m_context;
+};
+
+TEST_F(InstallContextIni, KeysReplaceTheirFolderOnly)
+{
+    Write("[Paths]\r\nRuntimeUpdate=D:\\pre\r\nMsxml6=E:\\xml\r\nOracleClient=\r\n"
+          "DotNet=F:\\net\r\n[Other]\r\nWIUpdate=G:\\wi\r\n");
+    m_context.LoadSettingsFromIniFile(kName);
+    EXPECT_EQ(m_context.GetRuntimePath(), L"D:\\pre");
+    EXPECT_EQ(m_context.GetPrerequisiteFolder(utils::CInstallContext::FolderMsxml6), L"E:\\xml");
+    // An empty value and a key of another section keep the default; .NET has no key.
+    EXPECT_EQ(m_context.GetPrerequisiteFolder(utils::CInstallContext::FolderOracleClient),
+              L"..\\..\\..\\tools\\Oracle");
+    EXPECT_EQ(m_context.GetPrerequisiteFolder(utils::CInstallContext::FolderWindowsInstaller),
+              kDefaultFolder);
+    EXPECT_EQ(m_context.GetDotNetPath(), kDefaultFolder);
+}
+
+TEST_F(InstallContextIni, EveryKeyOfTheTable)
+{
+    Write("[Paths]\nRuntimeUpdate=R\nWIUpdate=W\nWSUpdate=S\nKmdfUpdate=K\nMsxml6=M\n"
+          "XPSEP=X\nOracleClient=O\n");
+    m_context.LoadSettingsFromIniFile(kName);
+    const wchar_t* expected[] = {L"R", L"W", L"S", L"K", kDefaultFolder.c_str(), L"M", L"X", L"O"};
+    for (int i = 0; i < utils::CInstallContext::FolderCount; ++i)
+        EXPECT_EQ(m_context.GetPrerequisiteFolder(utils::CInstallContext::PrerequisiteFolder(i)),
+                  expected[i])
+            << "folder " << i;
+}
+}
