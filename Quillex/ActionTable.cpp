@@ -1,5 +1,6 @@
 #include "ActionTable.h"
 
+#include "InstallContext.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
 #include "Trace.h"
@@ -141,6 +142,11 @@ ConsoleTable::ConsoleTable(HWND window) : BaseActionTable(window)
 }
 
 void ConsoleTable::RemapLines(bool)
+{
+}
+
+SecutityServerTable::SecutityServerTable(HWND window)
+    : SecutityServerTable(window, utils::CInstallContext::Instance().GetParentPid() != 0)
 {
 }
 

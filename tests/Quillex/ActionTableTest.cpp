@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ActionTable.h"
+#include "InstallContext.h"
 #include "MessageSink.h"
 #include "OvErrorObject.h"
 
@@ -171,15 +172,38 @@ TEST_F(ActionTableTest, ConsoleTableKeepsItsOrderAndPostsNothing)
     EXPECT_TRUE(sink.Take().empty());
 }
 
+// Parses a command line into the process-wide install context for one scope.
+class ScopedCommandLine
+{
+public:
+    explicit ScopedCommandLine(const std::wstring& commandLine)
+        : m_saved(utils::CInstallContext::Instance().GetCommandLine())
+    {
+        utils::CInstallContext::Instance().ParseCommandLine(commandLine);
+    }
+    ~ScopedCommandLine() { utils::CInstallContext::Instance().ParseCommandLine(m_saved); }
+
+private:
+    std::wstring m_saved;
+};
+
 TEST_F(ActionTableTest, RemovalRunStartsInRemovalOrder)
 {
-    SecutityServerTable table(sink.Hwnd(), true);
-    EXPECT_EQ(Lines(table), (std::vector<int>{1, 2, 5, 4, 3}));
+    {
+        ScopedCommandLine removal(L"/PID:1234");
+        SecutityServerTable table(sink.Hwnd());
+        EXPECT_EQ(Lines(table), (std::vector<int>{1, 2, 5, 4, 3}));
+    }
     // The first announcement of every line, then the one of the new order.
     std::vector<PostedMessage> expected = AllTextsChanged();
     const std::vector<PostedMessage> again = AllTextsChanged();
     expected.insert(expected.end(), again.begin(), again.end());
     EXPECT_EQ(sink.Take(), expected);
+
+    ScopedCommandLine install(L"/autoinstall");
+    SecutityServerTable table(sink.Hwnd());
+    EXPECT_EQ(Lines(table), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(sink.Take(), AllTextsChanged());
 }
 
 TEST_F(ActionTableTest, UnknownTypeThrowsAndPostsNothing)
