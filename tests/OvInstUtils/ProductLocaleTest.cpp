@@ -4,6 +4,7 @@
 #include "ProductRegistry.h"
 #include "RegLocale.h"
 #include "TraceCapture.h"
+#include "Win32Objects.h"
 
 #include <gtest/gtest.h>
 
@@ -194,4 +195,32 @@ TEST(LogRegistryError, OneLineWithPathCodeAndSystemText)
     // Level 4 lines carry the warning mark.
     EXPECT_TRUE(trace.Contains(std::wstring(L"W> Fail to open reg key: \"SOFTWARE\\Calderis\\Orvane Studio\", error code: 5, message: \"") +
                                text + L"\""));
+}
+
+TEST_F(ProductLocaleTest, ProgramsOwnMarkStandsInForAMissingKey)
+{
+    const struct
+    {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    } cases[] = {
+        {L"own", ERROR_SUCCESS},         // the export's mark
+        {L"none", ERROR_FILE_NOT_FOUND}, // the export knows none: the registry's result stands
+        {L"own user", ERROR_FILE_NOT_FOUND}, // the user's key never falls back
+    };
+    const std::wstring probe = std::wstring(OV_BIN_DIR) + L"\\LocaleExportProbe.exe";
+    for (const auto& c : cases)
+    {
+        OvBase::CWin32Process process;
+        ASSERT_EQ(0u, process.Create(probe.c_str(), c.arguments));
+        ASSERT_EQ(0u, process.WaitFor(30000));
+        EXPECT_EQ(c.exitCode, process.GetExitCode()) << testing::PrintToString(std::wstring(c.arguments));
+    }
+
+    // With the key present, the registry wins over the export.
+    ASSERT_EQ(ERROR_SUCCESS, SetMachineString(instutils::kProductKeyPath, L"ProductLocale", L"en"));
+    OvBase::CWin32Process process;
+    ASSERT_EQ(0u, process.Create(probe.c_str(), L"own"));
+    ASSERT_EQ(0u, process.WaitFor(30000));
+    EXPECT_EQ(DWORD(ERROR_INVALID_DATA), process.GetExitCode());
 }
