@@ -255,6 +255,9 @@ private:
     std::wstring m_path;
 };
 
+// A self-relative copy of a descriptor; empty for none or an invalid one.
+std::vector<BYTE> CopySecurityDescriptor(PSECURITY_DESCRIPTOR descriptor);
+
 // Folder + name with exactly one separator between them.
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name, wchar_t separator = L'\\');
 // Moves the file now or, failing that, at the next restart (a null target deletes it then).
