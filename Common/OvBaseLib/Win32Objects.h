@@ -128,7 +128,8 @@ private:
     CWin32CriticalSection& m_section;
 };
 
-// A thread whose body is ThreadProc; the body polls IsStopRequested.
+// A thread whose body is ThreadProc; the body polls IsStopRequested. A derived class stops
+// the thread in its own destructor: by the time this one runs, the derived part is gone.
 class CWin32Thread : public CWin32Handle
 {
 public:

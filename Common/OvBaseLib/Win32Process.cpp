@@ -17,6 +17,8 @@ CWin32Process::~CWin32Process() = default;
 DWORD CWin32Process::Create(const wchar_t* application, const wchar_t* arguments, bool waitForInputIdle,
                             DWORD creationFlags, bool inheritHandles, void* environment)
 {
+    // Composed afresh: a reused object must not run the previous arguments too.
+    m_commandLine.clear();
     if (application)
     {
         m_commandLine += L'"';
