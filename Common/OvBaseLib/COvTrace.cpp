@@ -1,22 +1,12 @@
 #include "Trace.h"
+
+#include "LastErrorKeeper.h"
 #include "TraceImpl.h"
-
-namespace
-{
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(GetLastError()) {}
-    ~CLastErrorKeeper() { SetLastError(m_error); }
-
-private:
-    DWORD m_error;
-};
-}
 
 namespace OvBase
 {
-COvTrace ProgramTrace(L"Setup");
+// Made before the program's other globals, so that their constructors may trace.
+COvTrace ProgramTrace __attribute__((init_priority(200)))(L"Setup");
 volatile LONG TraceDepth = 0;
 
 COvTrace::COvTrace(const wchar_t* moduleName)
