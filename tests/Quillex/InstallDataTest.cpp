@@ -4,12 +4,13 @@
 
 #include "CatchOvError.h"
 #include "InstallData.h"
+#include "LogCapture.h"
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
 
 using ovinst::InstallData;
-using testsupport::ScopedInstall;
+using ovtest::ScopedInstall;
 
 namespace
 {
@@ -31,7 +32,7 @@ protected:
     void SetUp() override
     {
         for (const wchar_t* code : kFamily)
-            ASSERT_FALSE(testsupport::IsAnyInstalled(code)) << "left installed: " << code;
+            ASSERT_FALSE(ovtest::IsAnyInstalled(code)) << "left installed: " << code;
     }
 };
 
@@ -42,28 +43,32 @@ const MsiAction Uninstall = MsiActionUninstall;
 
 TEST_F(InstallDataTest, SilentServerRunWithoutSecurityServerInstallsTwo)
 {
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"A=1", true, false);
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"A=1", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install, Install, None}));
     EXPECT_EQ(data.GetUIMode(), 0);
     EXPECT_EQ(data.GetInstallerType(), 1);
-    EXPECT_EQ(data.GetDirectory(), testsupport::DistFolder());
+    EXPECT_EQ(data.GetDirectory(), ovtest::DistFolder());
     EXPECT_EQ(data.GetMsiOption(), L"A=1");
     EXPECT_FALSE(data.IsUserActionNeeded());
 }
 
 TEST_F(InstallDataTest, SilentServerRunWithSecurityServerDoesNothing)
 {
-    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", true, false);
+    ovtest::CLogCapture log;
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_FALSE(data.IsUserActionNeeded());
+    EXPECT_TRUE(log.Contains("Silent install called"));
+    const std::string warning = log.Find("Security Server is already installed, do nothing");
+    EXPECT_EQ(warning.rfind("W> ", 0), 0u) << warning;
 }
 
 TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
 {
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_EQ(data.GetUIMode(), 1);
     EXPECT_TRUE(data.IsUserActionNeeded());
@@ -76,62 +81,73 @@ TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
 
 TEST_F(InstallDataTest, RemovalModeUninstallsWhatIsInstalled)
 {
-    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
-    ScopedInstall sync(testsupport::DistPackage(L"FederationSyncService.msi"),
+    ScopedInstall sync(ovtest::DistPackage(L"FederationSyncService.msi"),
                        OV_UPGRADE_CODE_SYNC_SERVICE);
     ASSERT_EQ(server.Result(), 0u);
     ASSERT_EQ(sync.Result(), 0u);
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, true);
+    ovtest::CLogCapture log;
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, true);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, None, Uninstall}));
     EXPECT_EQ(data.GetDirectory(), L"");
     EXPECT_FALSE(data.IsUserActionNeeded());
     for (const auto& package : data.GetPackages())
         EXPECT_FALSE(package->CanBeUpdated());
+    EXPECT_TRUE(log.Contains("Remove from control panel is called"));
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is installed, action is set to Uninstall"));
+    EXPECT_TRUE(log.Contains("Package 'Synchronization service' is installed, action is set to Uninstall"));
+    EXPECT_FALSE(log.Contains("Package 'Authentication server' is installed"));
 }
 
 TEST_F(InstallDataTest, ConsoleNotInstalledIsInstalledWithoutAsking)
 {
     for (const bool silent : {false, true})
     {
-        InstallData data(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", silent,
+        ovtest::CLogCapture log;
+        InstallData data(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", silent,
                          false);
         EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install}));
         EXPECT_EQ(data.GetInstallerType(), 0);
         EXPECT_FALSE(data.IsUserActionNeeded());
+        EXPECT_TRUE(log.Contains("Console package action is set to Install"));
     }
 }
 
 TEST_F(InstallDataTest, ConsoleInstalledOffersModifyOrRemoval)
 {
-    ScopedInstall console(testsupport::DistPackage(L"ControlCenter.msi"),
+    ScopedInstall console(ovtest::DistPackage(L"ControlCenter.msi"),
                           OV_UPGRADE_CODE_CONTROL_CENTER);
     ASSERT_EQ(console.Result(), 0u);
 
-    InstallData interactive(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", false,
+    InstallData interactive(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", false,
                             false);
     EXPECT_EQ(Actions(interactive), (std::vector<MsiAction>{None}));
     EXPECT_TRUE(interactive.IsUserActionNeeded());
 
     // A silent run has nobody to ask.
-    InstallData silent(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", true, false);
+    InstallData silent(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(silent), (std::vector<MsiAction>{None}));
     EXPECT_FALSE(silent.IsUserActionNeeded());
 }
 
 TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
 {
-    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
     ASSERT_TRUE(data.IsUserActionNeeded());
 
+    ovtest::CLogCapture log;
     // Checked and installed with the same build in the distribution: nothing to do.
     data.SetUserAction(ovinst::SecurityServerId, true);
     data.SetUserAction(ovinst::AuthServerId, true);
     data.SetUserAction(ovinst::SyncServiceId, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, Install, None}));
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is 'checked', action is 'None'"));
+    EXPECT_TRUE(log.Contains("Package 'Authentication server' is 'checked', action is 'Install'"));
+    EXPECT_TRUE(log.Contains("Package 'Synchronization service' is 'unchecked', action is 'None'"));
 
     data.UninstallAll();
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, Install, None}));
@@ -139,10 +155,10 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
 
 TEST_F(InstallDataTest, UnknownIdIsRefused)
 {
-    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
     EXPECT_TRUE(data.GetPackages().Contains(ovinst::SyncServiceId));
     EXPECT_FALSE(data.GetPackages().Contains(ovinst::ControlCenterId));
-    auto error = testsupport::CatchOvError(
+    auto error = ovtest::CatchOvError(
         [&] { data.SetUserAction(static_cast<ovinst::PackageId>(7), true); });
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->GetDescription(), L"id not found");

@@ -7,7 +7,7 @@
 
 #include "OvErrorObject.h"
 
-namespace testsupport
+namespace ovtest
 {
 // Empty (and a failed expectation) when the call throws nothing.
 template <class Call>

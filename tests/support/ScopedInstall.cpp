@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace testsupport
+namespace ovtest
 {
 std::wstring DistFolder()
 {

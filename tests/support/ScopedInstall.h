@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace testsupport
+namespace ovtest
 {
 // Path of a sample package: the distribution's first build, or the newer build.
 std::wstring DistPackage(const wchar_t* fileName);
