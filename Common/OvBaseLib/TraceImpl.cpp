@@ -1,0 +1,614 @@
+#include "TraceImpl.h"
+
+#include <sddl.h>
+
+#include <cwchar>
+#include <cwctype>
+#include <mutex>
+#include <stdio.h>
+
+namespace
+{
+const char kBreakNote[] = "W> A break is requested after last output, but ommitted in release.\n";
+const char kSeparator[] = "\r\n********************************************************************\r\n\r\n";
+const UINT kLogCodePage = 1251;
+const size_t kMaxMessageChars = 64 * 1024 * 1024;
+
+// Keeps the caller's last-error value whatever the trace does.
+class CLastErrorKeeper
+{
+public:
+    CLastErrorKeeper() : m_error(GetLastError()) {}
+    ~CLastErrorKeeper() { SetLastError(m_error); }
+
+private:
+    DWORD m_error;
+};
+
+// A growable array from the process heap.
+template <class T>
+class CHeapArray
+{
+public:
+    explicit CHeapArray(size_t count) { Grow(count); }
+    ~CHeapArray()
+    {
+        if (m_data)
+            HeapFree(GetProcessHeap(), 0, m_data);
+    }
+    CHeapArray(const CHeapArray&) = delete;
+    CHeapArray& operator=(const CHeapArray&) = delete;
+
+    bool Grow(size_t count)
+    {
+        void* data = m_data ? HeapReAlloc(GetProcessHeap(), 0, m_data, count * sizeof(T))
+                            : HeapAlloc(GetProcessHeap(), 0, count * sizeof(T));
+        if (!data)
+            return false;
+        m_data = static_cast<T*>(data);
+        m_count = count;
+        return true;
+    }
+    T* Data() { return m_data; }
+    size_t Count() const { return m_count; }
+
+private:
+    T* m_data = nullptr;
+    size_t m_count = 0;
+};
+
+typedef void(WINAPI* OutputDebugStringProc)(const char*);
+
+// The program may route debugger output through its own export.
+OutputDebugStringProc DebugOutput()
+{
+    static std::once_flag once;
+    static OutputDebugStringProc proc = nullptr;
+    std::call_once(once, [] {
+        proc = reinterpret_cast<OutputDebugStringProc>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), "OvOutputDebugString")));
+        if (!proc)
+            proc = &OutputDebugStringA;
+    });
+    return proc;
+}
+
+bool ReadDword(HKEY key, const wchar_t* name, DWORD& value)
+{
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        size != sizeof(data))
+        return false;
+    value = data;
+    return true;
+}
+
+// Up to 520 characters; absent or unreadable gives the empty text.
+std::wstring ReadString(HKEY key, const wchar_t* name)
+{
+    wchar_t text[521] = {};
+    DWORD size = 520 * sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    text[size / sizeof(wchar_t)] = L'\0';
+    return text;
+}
+
+// Appends ".log" unless the name has a three-character extension ("name." gets "log").
+std::wstring WithLogExtension(const std::wstring& name)
+{
+    if (!name.empty() && name.back() == L'.')
+        return name + L"log";
+    size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos || name.size() < 4 || dot != name.size() - 4)
+        return name + L".log";
+    return name;
+}
+
+std::wstring DefaultTraceFolder()
+{
+    for (const wchar_t* variable : {L"Temp", L"Tmp", L"windir"})
+    {
+        wchar_t value[MAX_PATH * 2];
+        DWORD length = GetEnvironmentVariableW(variable, value, MAX_PATH * 2);
+        if (length > 0 && length < MAX_PATH * 2)
+            return std::wstring(value, length);
+    }
+    return L"C:\\";
+}
+
+std::string ToLogCodePage(const wchar_t* text, size_t length)
+{
+    std::string out;
+    if (length == 0)
+        return out;
+    out.resize(length * 2);
+    int written = WideCharToMultiByte(kLogCodePage, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(written > 0 ? static_cast<size_t>(written) : 0);
+    return out;
+}
+
+char* AppendDecimal(char* out, unsigned value, int width)
+{
+    char digits[16];
+    int count = 0;
+    do
+    {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = count; i < width; ++i)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+char* AppendHex(char* out, unsigned value, int width)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    char digits[16];
+    int count = 0;
+    do
+    {
+        digits[count++] = kDigits[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    for (int i = count; i < width; ++i)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+void AppendHexW(std::wstring& out, unsigned value, int width)
+{
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    wchar_t digits[16];
+    int count = 0;
+    do
+    {
+        digits[count++] = kDigits[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    for (int i = count; i < width; ++i)
+        out += L'0';
+    while (count > 0)
+        out += digits[--count];
+}
+
+// One mutex per log file, named after a hash of its lower-case path, open to every user.
+HANDLE CreateFileMutex(const std::wstring& path)
+{
+    unsigned long long hash = 14695981039346656037ull;
+    for (wchar_t c : path)
+    {
+        hash ^= static_cast<unsigned long long>(towlower(c == L'/' ? L'\\' : c));
+        hash *= 1099511628211ull;
+    }
+    wchar_t suffix[40];
+    swprintf(suffix, 40, L"OvTraceFile_%016llX", hash);
+    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)",
+                                                             SDDL_REVISION_1, &descriptor, nullptr))
+        security.lpSecurityDescriptor = descriptor;
+    HANDLE mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (!mutex)
+        mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Local\\") + suffix).c_str());
+    if (!mutex)
+        mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (descriptor)
+        LocalFree(descriptor);
+    return mutex;
+}
+
+HANDLE OpenForAppend(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+}
+
+namespace OvBase
+{
+const wchar_t kTraceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\OvTrace\\Trace";
+
+CTraceImpl::CTraceImpl(const wchar_t* moduleName) : m_moduleName(moduleName ? moduleName : L"")
+{
+    m_moduleNameNarrow = ToLogCodePage(m_moduleName.c_str(), m_moduleName.size());
+    m_locale = _create_locale(LC_ALL, "Russian");
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        m_sessionId = session;
+    Reload();
+}
+
+CTraceImpl::~CTraceImpl()
+{
+    if (m_fileMutex)
+        CloseHandle(m_fileMutex);
+    if (m_locale)
+        _free_locale(m_locale);
+    if (m_consoleAllocated)
+        FreeConsole();
+}
+
+bool CTraceImpl::IsEnabled()
+{
+    return GetEnableMask() != 0 && (GetParamsMask() & 0xFF) != 0;
+}
+
+bool CTraceImpl::IsLevelEnabled(DWORD level)
+{
+    return (level & GetEnableMask()) != 0;
+}
+
+bool CTraceImpl::IsContext(DWORD value)
+{
+    return value == m_contextMask.load(std::memory_order_relaxed);
+}
+
+bool CTraceImpl::IsTimeEnabled()
+{
+    return (GetParamsMask() & TraceTime) != 0;
+}
+
+bool CTraceImpl::IsMillisecondsEnabled()
+{
+    return (GetParamsMask() & TraceMilliseconds) != 0;
+}
+
+std::wstring CTraceImpl::GetLogFilePath()
+{
+    AcquireSRWLockShared(&m_pathLock);
+    std::wstring path = m_logFilePath;
+    ReleaseSRWLockShared(&m_pathLock);
+    return path;
+}
+
+bool CTraceImpl::LoadConfiguration()
+{
+    HKEY traceKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTraceKey, 0, KEY_QUERY_VALUE, &traceKey) != ERROR_SUCCESS)
+        return false;
+
+    DWORD enableMask = 0;
+    DWORD paramsMask = 0;
+    DWORD commonFileFlag = 0;
+    DWORD contextMask = 0xFFFFFFFF;
+    std::wstring commonFileName;
+    ReadDword(traceKey, L"EnableMask", enableMask);
+    ReadDword(traceKey, L"ParamsMask", paramsMask);
+    ReadDword(traceKey, L"CommonFileFlag", commonFileFlag);
+
+    HKEY moduleKey = nullptr;
+    if (!m_moduleName.empty() &&
+        RegOpenKeyExW(traceKey, m_moduleName.c_str(), 0, KEY_QUERY_VALUE, &moduleKey) == ERROR_SUCCESS)
+    {
+        ReadDword(moduleKey, L"EnableMask", enableMask);
+        ReadDword(moduleKey, L"ParamsMask", paramsMask);
+        ReadDword(moduleKey, L"CommonFileFlag", commonFileFlag);
+        ReadDword(moduleKey, L"ContextMask", contextMask);
+        if (commonFileFlag != 0)
+            commonFileName = ReadString(moduleKey, L"CommonFileName");
+        RegCloseKey(moduleKey);
+    }
+
+    ReadDword(traceKey, L"ForceEnableMask", enableMask);
+    ReadDword(traceKey, L"ForceParamsMask", paramsMask);
+    ReadDword(traceKey, L"ForceCommonFileFlag", commonFileFlag);
+    DWORD disableContext = 0;
+    if (ReadDword(traceKey, L"DisableContextFlag", disableContext) && disableContext != 0)
+        contextMask = 0xFFFFFFFF;
+
+    std::wstring path;
+    if (commonFileFlag != 0 && !commonFileName.empty())
+    {
+        path = commonFileName;
+    }
+    else
+    {
+        std::wstring folder = ReadString(traceKey, L"TracePath");
+        if (folder.empty())
+            folder = DefaultTraceFolder();
+        if (folder.empty() || folder.back() != L'\\')
+            folder += L'\\';
+        path = folder + WithLogExtension(commonFileFlag == 0 ? m_moduleName : std::wstring(L"OvTrace"));
+    }
+    RegCloseKey(traceKey);
+
+    HANDLE mutex = nullptr;
+    bool newPath = path != GetLogFilePath() || !m_fileMutex;
+    if (newPath)
+        mutex = CreateFileMutex(path);
+    AcquireSRWLockExclusive(&m_pathLock);
+    m_logFilePath = std::move(path);
+    if (newPath)
+        std::swap(mutex, m_fileMutex);
+    ReleaseSRWLockExclusive(&m_pathLock);
+    if (mutex)
+        CloseHandle(mutex);
+    m_enableMask.exchange(enableMask);
+    m_paramsMask.exchange(paramsMask);
+    m_commonFileFlag.exchange(commonFileFlag);
+    m_contextMask.exchange(contextMask);
+    return true;
+}
+
+bool CTraceImpl::Reload()
+{
+    CLastErrorKeeper keepError;
+    if (!LoadConfiguration())
+        return false;
+    DWORD params = GetParamsMask();
+    DWORD common = m_commonFileFlag.load();
+    if (params & TraceToFile)
+    {
+        std::wstring path = GetLogFilePath();
+        bool append = common != 0 || (params & TraceAppend) != 0;
+        auto open = [&] {
+            return append ? OpenForAppend(path)
+                          : CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        };
+        DWORD wait = m_fileMutex ? WaitForSingleObject(m_fileMutex, 5000) : WAIT_FAILED;
+        HANDLE file = open();
+        if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(path))
+            file = open();
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            if (common == 0 && (params & TraceAppend))
+            {
+                DWORD written = 0;
+                WriteFile(file, kSeparator, sizeof(kSeparator) - 1, &written, nullptr);
+            }
+            CloseHandle(file);
+        }
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ReleaseMutex(m_fileMutex);
+    }
+    if (params & TraceToConsole)
+    {
+        if (!m_console)
+        {
+            m_consoleAllocated = AllocConsole() != FALSE;
+            m_console = GetStdHandle(STD_OUTPUT_HANDLE);
+        }
+        if (m_console && m_console != INVALID_HANDLE_VALUE)
+            SetConsoleTitleW(m_moduleName.c_str());
+    }
+    else
+    {
+        if (m_consoleAllocated)
+            FreeConsole();
+        m_consoleAllocated = false;
+        m_console = nullptr;
+    }
+    return true;
+}
+
+void CTraceImpl::TraceVW(DWORD level, const wchar_t* format, va_list args)
+{
+    CLastErrorKeeper keepError;
+    if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
+        return;
+    CHeapArray<wchar_t> buffer(256);
+    for (;;)
+    {
+        if (!buffer.Data())
+            return;
+        va_list copy;
+        va_copy(copy, args);
+        int length = m_locale ? _vsnwprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
+                              : _vsnwprintf(buffer.Data(), buffer.Count(), format, copy);
+        va_end(copy);
+        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
+        {
+            WriteLine(level, buffer.Data(), static_cast<size_t>(length), true);
+            return;
+        }
+        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
+            return;
+    }
+}
+
+void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
+{
+    CLastErrorKeeper keepError;
+    if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
+        return;
+    CHeapArray<char> buffer(256);
+    for (;;)
+    {
+        if (!buffer.Data())
+            return;
+        va_list copy;
+        va_copy(copy, args);
+        int length = m_locale ? _vsnprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
+                              : _vsnprintf(buffer.Data(), buffer.Count(), format, copy);
+        va_end(copy);
+        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
+        {
+            WriteLine(level, buffer.Data(), static_cast<size_t>(length), false);
+            return;
+        }
+        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
+            return;
+    }
+}
+
+void CTraceImpl::TraceDump(DWORD level, const wchar_t* title, const void* data, size_t size, DWORD flags)
+{
+    if (!data || size == 0)
+        return;
+    CLastErrorKeeper keepError;
+    if (!IsEnabled() || !IsLevelEnabled(level))
+        return;
+
+    size_t unitBytes = (flags & 0x80) ? 4 : (flags & 0x40) ? 2 : 1;
+    size_t perRow = (flags & 0x80) ? 8 : (flags & 0x40) ? 16 : 32;
+    size_t units = size / unitBytes;
+    size_t lowLimit = 256 * unitBytes;
+    size_t highLimit = 0x10000 * unitBytes - 1;
+    int offsetWidth = size < lowLimit ? 2 : size <= highLimit ? 4 : 8;
+
+    std::wstring text = title ? title : L"";
+    text.reserve(text.size() + units * (unitBytes * 2 + 3) + (units / perRow + 1) * 14);
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    for (size_t i = 0; i < units; ++i)
+    {
+        size_t column = i % perRow;
+        if (column == 0)
+        {
+            text += L"\r\n ";
+            AppendHexW(text, static_cast<unsigned>(i), offsetWidth);
+            text += L':';
+        }
+        else if (unitBytes < 4 && column % 8 == 0)
+        {
+            text += L" -";
+        }
+        unsigned value = 0;
+        memcpy(&value, bytes + i * unitBytes, unitBytes);
+        text += L' ';
+        AppendHexW(text, value, static_cast<int>(unitBytes * 2));
+    }
+    if (units % perRow != 0)
+        text += L"\r\n";
+    WriteLine(level, text.c_str(), text.size(), true);
+}
+
+void CTraceImpl::WriteLine(DWORD level, const void* text, size_t length, bool wide)
+{
+    CLastErrorKeeper keepError;
+    DWORD params = GetParamsMask();
+    bool showModule = m_commonFileFlag.load(std::memory_order_relaxed) != 0 || (params & TraceModuleName);
+
+    CHeapArray<char> line(length + 256 + (showModule ? m_moduleNameNarrow.size() : 0));
+    if (!line.Data())
+        return;
+    char* out = line.Data();
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (params & TraceDate)
+    {
+        out = AppendDecimal(out, now.wDay, 2);
+        *out++ = '.';
+        out = AppendDecimal(out, now.wMonth, 2);
+        *out++ = '.';
+        out = AppendDecimal(out, now.wYear, 4);
+        *out++ = ' ';
+    }
+    if (params & TraceTime)
+    {
+        out = AppendDecimal(out, now.wHour, 2);
+        *out++ = ':';
+        out = AppendDecimal(out, now.wMinute, 2);
+        *out++ = ':';
+        out = AppendDecimal(out, now.wSecond, 2);
+        if (params & TraceMilliseconds)
+        {
+            *out++ = '.';
+            out = AppendDecimal(out, now.wMilliseconds, 3);
+        }
+    }
+    if (showModule)
+    {
+        *out++ = '[';
+        memcpy(out, m_moduleNameNarrow.data(), m_moduleNameNarrow.size());
+        out += m_moduleNameNarrow.size();
+        *out++ = ']';
+        *out++ = ' ';
+    }
+    if (params & TraceSession)
+    {
+        *out++ = '[';
+        out = AppendHex(out, m_sessionId, 8);
+        *out++ = ']';
+        *out++ = ' ';
+    }
+    if (params & TraceIds)
+    {
+        *out++ = '[';
+        out = AppendHex(out, GetCurrentProcessId(), 1);
+        *out++ = ':';
+        out = AppendHex(out, GetCurrentThreadId(), 1);
+        *out++ = ']';
+        *out++ = ' ';
+    }
+    if (level == 4 || level == 8)
+    {
+        *out++ = level == 4 ? 'W' : 'E';
+        *out++ = '>';
+        *out++ = ' ';
+    }
+    if (wide)
+    {
+        if (length > 0)
+        {
+            // One byte per character: characters outside the code page become its default one.
+            int written = WideCharToMultiByte(kLogCodePage, WC_NO_BEST_FIT_CHARS, static_cast<const wchar_t*>(text),
+                                              static_cast<int>(length), out, static_cast<int>(length), nullptr,
+                                              nullptr);
+            out += written > 0 ? written : 0;
+        }
+    }
+    else
+    {
+        memcpy(out, text, length);
+        out += length;
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    *out = '\0';
+    DWORD bytes = static_cast<DWORD>(out - line.Data());
+
+    if (params & TraceToDebugger)
+        DebugOutput()(line.Data());
+    if (params & TraceToFile)
+        WriteToFile(line.Data(), bytes);
+    if ((params & TraceToConsole) && m_console && m_console != INVALID_HANDLE_VALUE)
+    {
+        DWORD written = 0;
+        if (!WriteConsoleA(m_console, line.Data(), bytes, &written, nullptr))
+            WriteFile(m_console, line.Data(), bytes, &written, nullptr);
+    }
+    if (level == 16)
+    {
+        OutputDebugStringA(line.Data());
+        OutputDebugStringA(kBreakNote);
+    }
+}
+
+void CTraceImpl::WriteToFile(const char* line, DWORD bytes)
+{
+    AcquireSRWLockShared(&m_pathLock);
+    // Opened per line: other processes and readers share the file between lines.
+    bool locked = false;
+    if (m_fileMutex)
+    {
+        // An abandoned mutex is ours now; a writer stuck for seconds does not cost the line.
+        DWORD wait = WaitForSingleObject(m_fileMutex, 5000);
+        locked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    HANDLE file = OpenForAppend(m_logFilePath);
+    if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(m_logFilePath))
+        file = OpenForAppend(m_logFilePath);
+    if (file != INVALID_HANDLE_VALUE)
+    {
+        DWORD written = 0;
+        WriteFile(file, line, bytes, &written, nullptr);
+        CloseHandle(file);
+    }
+    if (locked)
+        ReleaseMutex(m_fileMutex);
+    ReleaseSRWLockShared(&m_pathLock);
+}
+}
