@@ -1,0 +1,75 @@
+// In the program's test set: the display names come from its string table.
+#include "InstalledComponents.h"
+#include "MsiQueries.h"
+#include "ProductGuids.h"
+#include "ScopedInstall.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using testsupport::DistPackage;
+using testsupport::ScopedInstall;
+
+namespace
+{
+std::wstring SamplePackage(const wchar_t* name)
+{
+    return std::wstring(OV_SAMPLES_DIR) + L"\\" + name;
+}
+} // namespace
+
+TEST(InstalledComponents, NothingInstalledListsAllSixAsMissing)
+{
+    const instutils::InstalledComponents components;
+    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+        {OV_UPGRADE_CODE_CLIENT_1, L"Client software"},
+        {OV_UPGRADE_CODE_CLIENT_2, L"Client software"},
+        {OV_UPGRADE_CODE_CONTROL_CENTER, L"Control Center"},
+        {OV_UPGRADE_CODE_SECURITY_SERVER, L"Security Server"},
+        {OV_UPGRADE_CODE_UPDATE_SERVER, L"Update Server"},
+        {OV_UPGRADE_CODE_CSP, L"Calderis CSP"},
+    };
+    for (size_t i = 0; i < components.GetEntries().size(); ++i)
+    {
+        const auto& entry = components.GetEntries()[i];
+        EXPECT_EQ(expected[i].first, entry.upgradeCode) << i;
+        EXPECT_EQ(expected[i].second, entry.displayName) << i;
+        EXPECT_FALSE(entry.found) << i;
+    }
+    EXPECT_TRUE(components.GetFound().empty());
+    EXPECT_FALSE(AnyComponentInstalled());
+}
+
+TEST(InstalledComponents, FoundListFollowsTableOrder)
+{
+    // Installed in the other order than the table lists them.
+    ScopedInstall server(DistPackage(L"SecurityServer.msi"), OV_UPGRADE_CODE_SECURITY_SERVER);
+    ScopedInstall console(DistPackage(L"ControlCenter.msi"), OV_UPGRADE_CODE_CONTROL_CENTER);
+    ASSERT_EQ(0u, server.Result());
+    ASSERT_EQ(0u, console.Result());
+
+    const instutils::InstalledComponents components;
+    EXPECT_EQ((std::vector<int>{2, 3}), components.GetFound());
+    EXPECT_TRUE(components.GetEntries()[2].found);
+    EXPECT_TRUE(components.GetEntries()[3].found);
+    EXPECT_FALSE(components.GetEntries()[0].found);
+    EXPECT_TRUE(AnyComponentInstalled());
+}
+
+TEST(InstalledComponents, SharedComponentAloneCountsAsInstalled)
+{
+    // A family product the scan does not know still holds the shared component.
+    ScopedInstall common(SamplePackage(L"CalderisCommon.msi"), OV_SAMPLE_UPGRADE_CODE_COMMON);
+    ASSERT_EQ(0u, common.Result());
+    EXPECT_TRUE(instutils::InstalledComponents().GetFound().empty());
+    EXPECT_TRUE(AnyComponentInstalled());
+}
+
+TEST(InstalledComponents, PackagesWithoutTheSharedComponentAreNotScanned)
+{
+    // The Authentication Server is neither in the scan nor a holder of the shared component.
+    ScopedInstall auth(DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+    ASSERT_EQ(0u, auth.Result());
+    EXPECT_FALSE(AnyComponentInstalled());
+}
