@@ -10,7 +10,7 @@
 #include "ScopedInstall.h"
 
 using ovinst::InstallData;
-using ovtest::ScopedInstall;
+using testsupport::ScopedInstall;
 
 namespace
 {
@@ -32,7 +32,7 @@ protected:
     void SetUp() override
     {
         for (const wchar_t* code : kFamily)
-            ASSERT_FALSE(ovtest::IsAnyInstalled(code)) << "left installed: " << code;
+            ASSERT_FALSE(testsupport::IsAnyInstalled(code)) << "left installed: " << code;
     }
 };
 
@@ -43,22 +43,22 @@ const MsiAction Uninstall = MsiActionUninstall;
 
 TEST_F(InstallDataTest, SilentServerRunWithoutSecurityServerInstallsTwo)
 {
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"A=1", true, false);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"A=1", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install, Install, None}));
     EXPECT_EQ(data.GetUIMode(), 0);
     EXPECT_EQ(data.GetInstallerType(), 1);
-    EXPECT_EQ(data.GetDirectory(), ovtest::DistFolder());
+    EXPECT_EQ(data.GetDirectory(), testsupport::DistFolder());
     EXPECT_EQ(data.GetMsiOption(), L"A=1");
     EXPECT_FALSE(data.IsUserActionNeeded());
 }
 
 TEST_F(InstallDataTest, SilentServerRunWithSecurityServerDoesNothing)
 {
-    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
     ovtest::CLogCapture log;
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", true, false);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_FALSE(data.IsUserActionNeeded());
     EXPECT_TRUE(log.Contains("Silent install called"));
@@ -68,7 +68,7 @@ TEST_F(InstallDataTest, SilentServerRunWithSecurityServerDoesNothing)
 
 TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
 {
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_EQ(data.GetUIMode(), 1);
     EXPECT_TRUE(data.IsUserActionNeeded());
@@ -81,14 +81,14 @@ TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
 
 TEST_F(InstallDataTest, RemovalModeUninstallsWhatIsInstalled)
 {
-    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
-    ScopedInstall sync(ovtest::DistPackage(L"FederationSyncService.msi"),
+    ScopedInstall sync(testsupport::DistPackage(L"FederationSyncService.msi"),
                        OV_UPGRADE_CODE_SYNC_SERVICE);
     ASSERT_EQ(server.Result(), 0u);
     ASSERT_EQ(sync.Result(), 0u);
     ovtest::CLogCapture log;
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, true);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, true);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, None, Uninstall}));
     EXPECT_EQ(data.GetDirectory(), L"");
     EXPECT_FALSE(data.IsUserActionNeeded());
@@ -105,7 +105,7 @@ TEST_F(InstallDataTest, ConsoleNotInstalledIsInstalledWithoutAsking)
     for (const bool silent : {false, true})
     {
         ovtest::CLogCapture log;
-        InstallData data(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", silent,
+        InstallData data(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", silent,
                          false);
         EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install}));
         EXPECT_EQ(data.GetInstallerType(), 0);
@@ -116,27 +116,27 @@ TEST_F(InstallDataTest, ConsoleNotInstalledIsInstalledWithoutAsking)
 
 TEST_F(InstallDataTest, ConsoleInstalledOffersModifyOrRemoval)
 {
-    ScopedInstall console(ovtest::DistPackage(L"ControlCenter.msi"),
+    ScopedInstall console(testsupport::DistPackage(L"ControlCenter.msi"),
                           OV_UPGRADE_CODE_CONTROL_CENTER);
     ASSERT_EQ(console.Result(), 0u);
 
-    InstallData interactive(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", false,
+    InstallData interactive(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", false,
                             false);
     EXPECT_EQ(Actions(interactive), (std::vector<MsiAction>{None}));
     EXPECT_TRUE(interactive.IsUserActionNeeded());
 
     // A silent run has nobody to ask.
-    InstallData silent(ovinst::ConsolePackageRows(), ovtest::DistFolder(), L"", true, false);
+    InstallData silent(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(silent), (std::vector<MsiAction>{None}));
     EXPECT_FALSE(silent.IsUserActionNeeded());
 }
 
 TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
 {
-    ScopedInstall server(ovtest::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
     ASSERT_TRUE(data.IsUserActionNeeded());
 
     ovtest::CLogCapture log;
@@ -155,10 +155,10 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
 
 TEST_F(InstallDataTest, UnknownIdIsRefused)
 {
-    InstallData data(ovinst::ServerPackageRows(), ovtest::DistFolder(), L"", false, false);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
     EXPECT_TRUE(data.GetPackages().Contains(ovinst::SyncServiceId));
     EXPECT_FALSE(data.GetPackages().Contains(ovinst::ControlCenterId));
-    auto error = ovtest::CatchOvError(
+    auto error = testsupport::CatchOvError(
         [&] { data.SetUserAction(static_cast<ovinst::PackageId>(7), true); });
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->GetDescription(), L"id not found");

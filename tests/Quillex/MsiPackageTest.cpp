@@ -10,7 +10,7 @@
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
 
-using ovtest::ScopedInstall;
+using testsupport::ScopedInstall;
 
 namespace
 {
@@ -41,7 +41,7 @@ class MsiPackageInstalled : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(ovtest::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
+        ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
     }
 };
 }
@@ -52,7 +52,7 @@ TEST(MsiActionText, EveryActionAndAnUnknownOne)
     EXPECT_EQ(to_wstring(MsiActionInstall), L"Install");
     EXPECT_EQ(to_wstring(MsiActionUpdate), L"Update");
     EXPECT_EQ(to_wstring(MsiActionUninstall), L"Uninstall");
-    auto error = ovtest::CatchOvError([] { to_wstring(static_cast<MsiAction>(4)); });
+    auto error = testsupport::CatchOvError([] { to_wstring(static_cast<MsiAction>(4)); });
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->GetDescription(), L"Not implemented!");
     EXPECT_EQ(error->GetCode(), DWORD(E_FAIL));
@@ -95,9 +95,9 @@ TEST(MsiPackage, RowFieldsAndTransforms)
 
 TEST(MsiPackage, NotInstalled)
 {
-    ASSERT_FALSE(ovtest::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
+    ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
     ovtest::CLogCapture log;
-    MsiPackage package(Row(ovinst::SecurityServerId), ovtest::DistFolder());
+    MsiPackage package(Row(ovinst::SecurityServerId), testsupport::DistFolder());
     EXPECT_TRUE(log.Contains("Package 'Security Server' is not installed"));
     EXPECT_FALSE(package.IsInstalled());
     EXPECT_FALSE(package.CanBeUpdated());
@@ -109,18 +109,18 @@ TEST(MsiPackage, NotInstalled)
 // the newer one can update it and reports both versions.
 TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
 {
-    ScopedInstall installed(ovtest::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall installed(testsupport::DistPackage(L"SecurityServer.msi"),
                             OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(installed.Result(), 0u);
     ovtest::CLogCapture log;
 
-    MsiPackage same(Row(ovinst::SecurityServerId), ovtest::DistFolder());
+    MsiPackage same(Row(ovinst::SecurityServerId), testsupport::DistFolder());
     EXPECT_TRUE(same.IsInstalled());
     EXPECT_FALSE(same.CanBeUpdated());
     EXPECT_EQ(same.GetInstalledVersion(), L"n/a");
     EXPECT_EQ(same.GetNewVersion(), L"n/a");
 
-    MsiPackage newer(Row(ovinst::SecurityServerId), ovtest::NewerFolder());
+    MsiPackage newer(Row(ovinst::SecurityServerId), testsupport::NewerFolder());
     EXPECT_TRUE(newer.IsInstalled());
     EXPECT_TRUE(newer.CanBeUpdated());
     // Installed version from the product's registry value, new one from the file.
@@ -134,20 +134,20 @@ TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
 
 TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)
 {
-    ASSERT_FALSE(ovtest::IsAnyInstalled(OV_UPGRADE_CODE_CONTROL_CENTER));
-    ASSERT_FALSE(ovtest::IsAnyInstalled(OV_UPGRADE_CODE_AUTH_SERVER));
-    ScopedInstall console(ovtest::DistPackage(L"ControlCenter.msi"),
+    ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_CONTROL_CENTER));
+    ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_AUTH_SERVER));
+    ScopedInstall console(testsupport::DistPackage(L"ControlCenter.msi"),
                           OV_UPGRADE_CODE_CONTROL_CENTER);
-    ScopedInstall auth(ovtest::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+    ScopedInstall auth(testsupport::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
     ASSERT_EQ(console.Result(), 0u);
     ASSERT_EQ(auth.Result(), 0u);
 
-    MsiPackage consolePackage(Row(ovinst::ControlCenterId), ovtest::NewerFolder());
+    MsiPackage consolePackage(Row(ovinst::ControlCenterId), testsupport::NewerFolder());
     EXPECT_TRUE(consolePackage.CanBeUpdated());
     EXPECT_EQ(consolePackage.GetInstalledVersion(), OV_SAMPLE_VERSION_1);
     EXPECT_EQ(consolePackage.GetNewVersion(), OV_SAMPLE_VERSION_2);
 
-    MsiPackage authPackage(Row(ovinst::AuthServerId), ovtest::NewerFolder());
+    MsiPackage authPackage(Row(ovinst::AuthServerId), testsupport::NewerFolder());
     EXPECT_TRUE(authPackage.CanBeUpdated());
     EXPECT_EQ(authPackage.GetInstalledVersion(), L"n/a");
     EXPECT_EQ(authPackage.GetNewVersion(), L"n/a");
@@ -155,7 +155,7 @@ TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)
 
 TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
 {
-    ScopedInstall installed(ovtest::DistPackage(L"SecurityServer.msi"),
+    ScopedInstall installed(testsupport::DistPackage(L"SecurityServer.msi"),
                             OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(installed.Result(), 0u);
     msi::CMsiApiOverride api;
@@ -170,13 +170,13 @@ TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
     EXPECT_EQ(g_opened, 0);
 
     // The same package with a distribution does open its file.
-    MsiPackage withFile(Row(ovinst::SecurityServerId), ovtest::NewerFolder());
+    MsiPackage withFile(Row(ovinst::SecurityServerId), testsupport::NewerFolder());
     EXPECT_GT(g_opened, 0);
 }
 
 TEST(MsiPackageProperty, ReadsThePropertyTable)
 {
-    const std::wstring path = ovtest::NewerPackage(L"SecurityServer.msi");
+    const std::wstring path = testsupport::NewerPackage(L"SecurityServer.msi");
     // The table writes ProductCode and ProductVersion: any case finds them.
     EXPECT_EQ(MsiPackage::GetProperty(path, L"PRODUCTCODE", L""),
               OV_SAMPLE_PRODUCT_SECURITY_SERVER_2);
@@ -187,16 +187,16 @@ TEST(MsiPackageProperty, ReadsThePropertyTable)
 
 TEST(MsiPackageProperty, MissingFileThrowsItsCode)
 {
-    const std::wstring path = ovtest::DistFolder() + L"Missing.msi";
-    auto error = ovtest::CatchOvError([&] { MsiPackage::GetProperty(path, L"ProductCode", L""); });
+    const std::wstring path = testsupport::DistFolder() + L"Missing.msi";
+    auto error = testsupport::CatchOvError([&] { MsiPackage::GetProperty(path, L"ProductCode", L""); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->GetCode() & 0xFFFF0000u, 0x80070000u) << std::hex << error->GetCode();
 }
 
 TEST(MsiPackageProperty, TransformThatDoesNotFitNamesThePackage)
 {
-    const std::wstring path = ovtest::DistPackage(L"AuthServer.msi");
-    auto error = ovtest::CatchOvError([&] { MsiPackage::GetProperty(path, L"ProductCode", L":1049"); });
+    const std::wstring path = testsupport::DistPackage(L"AuthServer.msi");
+    auto error = testsupport::CatchOvError([&] { MsiPackage::GetProperty(path, L"ProductCode", L":1049"); });
     ASSERT_TRUE(error);
     EXPECT_EQ(std::wstring(error->GetDescription()),
               L"Error while transforming installation package. Make sure that the version "
@@ -237,8 +237,8 @@ TEST(MsiPackageProperty, FailedQueryThrowsAndClosesItsHandles)
     api->ViewExecute = FailingExecute;
     api->CloseHandle = TrackedClose;
     g_handles = 0;
-    auto error = ovtest::CatchOvError([] {
-        MsiPackage::GetProperty(ovtest::DistPackage(L"AuthServer.msi"), L"ProductCode", L"");
+    auto error = testsupport::CatchOvError([] {
+        MsiPackage::GetProperty(testsupport::DistPackage(L"AuthServer.msi"), L"ProductCode", L"");
     });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->GetCode(), OvBase::HResultFromWin32(ERROR_FUNCTION_FAILED));
@@ -247,10 +247,10 @@ TEST(MsiPackageProperty, FailedQueryThrowsAndClosesItsHandles)
 
 TEST(MsiPackageVersion, ProductVersionOrEmpty)
 {
-    EXPECT_EQ(MsiPackage::GetPackageVersion(ovtest::NewerPackage(L"AuthServer.msi")),
+    EXPECT_EQ(MsiPackage::GetPackageVersion(testsupport::NewerPackage(L"AuthServer.msi")),
               OV_SAMPLE_VERSION_2);
-    EXPECT_EQ(MsiPackage::GetPackageVersion(ovtest::DistPackage(L"AuthServer.msi")),
+    EXPECT_EQ(MsiPackage::GetPackageVersion(testsupport::DistPackage(L"AuthServer.msi")),
               OV_SAMPLE_VERSION_1);
     EXPECT_EQ(MsiPackage::GetPackageVersion(L""), L"");
-    EXPECT_EQ(MsiPackage::GetPackageVersion(ovtest::DistFolder() + L"Missing.msi"), L"");
+    EXPECT_EQ(MsiPackage::GetPackageVersion(testsupport::DistFolder() + L"Missing.msi"), L"");
 }

@@ -7,7 +7,7 @@
 
 #include "OvErrorObject.h"
 
-namespace ovtest
+namespace testsupport
 {
 // Empty (and a failed expectation) when the call throws nothing.
 template <class Call>

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace ovtest
+namespace testsupport
 {
 std::wstring DistFolder()
 {

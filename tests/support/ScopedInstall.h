@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace ovtest
+namespace testsupport
 {
 // Path of a sample package: the distribution's first build, or the newer build.
 std::wstring DistPackage(const wchar_t* fileName);
