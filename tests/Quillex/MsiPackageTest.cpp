@@ -23,6 +23,15 @@ ovinst::PackageInfo Row(ovinst::PackageId id)
     throw std::runtime_error("no such row");
 }
 
+void ExpectState(const MsiPackage& package, bool installed, bool canBeUpdated,
+                 const std::wstring& installedVersion, const std::wstring& newVersion)
+{
+    EXPECT_EQ(package.IsInstalled(), installed);
+    EXPECT_EQ(package.CanBeUpdated(), canBeUpdated);
+    EXPECT_EQ(package.GetInstalledVersion(), installedVersion);
+    EXPECT_EQ(package.GetNewVersion(), newVersion);
+}
+
 // Counts the calls that open a package file and passes them on.
 int g_opened = 0;
 UINT WINAPI CountingOpenDatabase(LPCWSTR path, LPCWSTR persist, MSIHANDLE* handle)
@@ -99,10 +108,7 @@ TEST(MsiPackage, NotInstalled)
     ovtest::CLogCapture log;
     MsiPackage package(Row(ovinst::SecurityServerId), testsupport::DistFolder());
     EXPECT_TRUE(log.Contains("Package 'Security Server' is not installed"));
-    EXPECT_FALSE(package.IsInstalled());
-    EXPECT_FALSE(package.CanBeUpdated());
-    EXPECT_EQ(package.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(package.GetNewVersion(), L"n/a");
+    ExpectState(package, false, false, L"n/a", L"n/a");
 }
 
 // Against the first build installed: the same build in the distribution is up to date,
@@ -115,17 +121,11 @@ TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
     ovtest::CLogCapture log;
 
     MsiPackage same(Row(ovinst::SecurityServerId), testsupport::DistFolder());
-    EXPECT_TRUE(same.IsInstalled());
-    EXPECT_FALSE(same.CanBeUpdated());
-    EXPECT_EQ(same.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(same.GetNewVersion(), L"n/a");
+    ExpectState(same, true, false, L"n/a", L"n/a");
 
     MsiPackage newer(Row(ovinst::SecurityServerId), testsupport::NewerFolder());
-    EXPECT_TRUE(newer.IsInstalled());
-    EXPECT_TRUE(newer.CanBeUpdated());
     // Installed version from the product's registry value, new one from the file.
-    EXPECT_EQ(newer.GetInstalledVersion(), OV_SAMPLE_VERSION_1);
-    EXPECT_EQ(newer.GetNewVersion(), OV_SAMPLE_VERSION_2);
+    ExpectState(newer, true, true, OV_SAMPLE_VERSION_1, OV_SAMPLE_VERSION_2);
 
     EXPECT_TRUE(log.Contains("Package 'Security Server' is up to date"));
     EXPECT_TRUE(log.Contains("Package 'Security Server' can be updated"));
@@ -143,14 +143,10 @@ TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)
     ASSERT_EQ(auth.Result(), 0u);
 
     MsiPackage consolePackage(Row(ovinst::ControlCenterId), testsupport::NewerFolder());
-    EXPECT_TRUE(consolePackage.CanBeUpdated());
-    EXPECT_EQ(consolePackage.GetInstalledVersion(), OV_SAMPLE_VERSION_1);
-    EXPECT_EQ(consolePackage.GetNewVersion(), OV_SAMPLE_VERSION_2);
+    ExpectState(consolePackage, true, true, OV_SAMPLE_VERSION_1, OV_SAMPLE_VERSION_2);
 
     MsiPackage authPackage(Row(ovinst::AuthServerId), testsupport::NewerFolder());
-    EXPECT_TRUE(authPackage.CanBeUpdated());
-    EXPECT_EQ(authPackage.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(authPackage.GetNewVersion(), L"n/a");
+    ExpectState(authPackage, true, true, L"n/a", L"n/a");
 }
 
 TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
@@ -164,9 +160,7 @@ TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
     g_opened = 0;
 
     MsiPackage package(Row(ovinst::SecurityServerId), L"");
-    EXPECT_TRUE(package.IsInstalled());
-    EXPECT_FALSE(package.CanBeUpdated());
-    EXPECT_EQ(package.GetInstalledVersion(), L"n/a");
+    ExpectState(package, true, false, L"n/a", L"n/a");
     EXPECT_EQ(g_opened, 0);
 
     // The same package with a distribution does open its file.
