@@ -22,6 +22,23 @@ const wchar_t kLogFolderSddl[] = L"D:(A;OICI;FA;;;WD)(A;OICI;FA;;;S-1-15-2-1)(A;
 // Full file access for Everyone and all app packages.
 const wchar_t kCommonFileSddl[] = L"D:(A;;FA;;;WD)(A;;FA;;;S-1-15-2-1)";
 
+// Numbers that are written when set and removed when not.
+struct OptionalNumber
+{
+    const wchar_t* name;
+    DWORD OvBase::TraceSettings::*field;
+};
+const OptionalNumber kEveryRecord[] = {
+    {L"EnableMask", &OvBase::TraceSettings::enableMask},
+    {L"ParamsMask", &OvBase::TraceSettings::paramsMask},
+    {L"CommonFileFlag", &OvBase::TraceSettings::commonFileFlag},
+};
+const OptionalNumber kCommonRecord[] = {
+    {L"ForceEnableMask", &OvBase::TraceSettings::forceEnableMask},
+    {L"ForceParamsMask", &OvBase::TraceSettings::forceParamsMask},
+    {L"ForceCommonFileFlag", &OvBase::TraceSettings::forceCommonFileFlag},
+};
+
 std::wstring KeyPath(const wchar_t* module)
 {
     std::wstring path = OvBase::kTraceKey;
@@ -265,22 +282,16 @@ LONG WriteTraceSettings(const wchar_t* module, const TraceSettings* settings)
         PrepareCommonFile(commonFileName);
     }
 
-    if (result == ERROR_SUCCESS)
-        result = WriteOrDelete(key, L"EnableMask", settings->enableMask);
-    if (result == ERROR_SUCCESS)
-        result = WriteOrDelete(key, L"ParamsMask", settings->paramsMask);
-    if (result == ERROR_SUCCESS)
-        result = WriteOrDelete(key, L"CommonFileFlag", settings->commonFileFlag);
+    for (const OptionalNumber& number : kEveryRecord)
+        if (result == ERROR_SUCCESS)
+            result = WriteOrDelete(key, number.name, settings->*number.field);
     if (common)
     {
         if (result == ERROR_SUCCESS && !tracePath.empty())
             result = WriteText(key, L"TracePath", tracePath);
-        if (result == ERROR_SUCCESS)
-            result = WriteOrDelete(key, L"ForceEnableMask", settings->forceEnableMask);
-        if (result == ERROR_SUCCESS)
-            result = WriteOrDelete(key, L"ForceParamsMask", settings->forceParamsMask);
-        if (result == ERROR_SUCCESS)
-            result = WriteOrDelete(key, L"ForceCommonFileFlag", settings->forceCommonFileFlag);
+        for (const OptionalNumber& number : kCommonRecord)
+            if (result == ERROR_SUCCESS)
+                result = WriteOrDelete(key, number.name, settings->*number.field);
         if (result == ERROR_SUCCESS)
             result = WriteDword(key, L"DisableContextFlag", settings->disableContextFlag);
     }

@@ -7,6 +7,10 @@
 #include <mutex>
 #include <stdio.h>
 
+#include "LastErrorKeeper.h"
+
+using OvBase::CLastErrorKeeper;
+
 namespace
 {
 const char kBreakNote[] = "W> A break is requested after last output, but ommitted in release.\n";
@@ -14,16 +18,6 @@ const char kSeparator[] = "\r\n*************************************************
 const UINT kLogCodePage = 1251;
 const size_t kMaxMessageChars = 64 * 1024 * 1024;
 
-// Keeps the caller's last-error value whatever the trace does.
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(GetLastError()) {}
-    ~CLastErrorKeeper() { SetLastError(m_error); }
-
-private:
-    DWORD m_error;
-};
 
 // A growable array from the process heap.
 template <class T>
@@ -133,53 +127,58 @@ std::string ToLogCodePage(const wchar_t* text, size_t length)
     return out;
 }
 
-char* AppendDecimal(char* out, unsigned value, int width)
+// Digits of `value` in base 10 or 16 (upper case), padded with zeros to `width`.
+template <class Char>
+Char* AppendNumber(Char* out, unsigned value, unsigned base, int width)
 {
-    char digits[16];
+    static const char kDigits[] = "0123456789ABCDEF";
+    Char digits[16];
     int count = 0;
     do
     {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
+        digits[count++] = static_cast<Char>(kDigits[value % base]);
+        value /= base;
     } while (value != 0);
     for (int i = count; i < width; ++i)
-        *out++ = '0';
+        *out++ = static_cast<Char>('0');
     while (count > 0)
         *out++ = digits[--count];
     return out;
+}
+
+char* AppendDecimal(char* out, unsigned value, int width)
+{
+    return AppendNumber(out, value, 10, width);
 }
 
 char* AppendHex(char* out, unsigned value, int width)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
-    char digits[16];
-    int count = 0;
-    do
-    {
-        digits[count++] = kDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    for (int i = count; i < width; ++i)
-        *out++ = '0';
-    while (count > 0)
-        *out++ = digits[--count];
-    return out;
+    return AppendNumber(out, value, 16, width);
 }
 
 void AppendHexW(std::wstring& out, unsigned value, int width)
 {
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
     wchar_t digits[16];
-    int count = 0;
-    do
+    out.append(digits, AppendNumber(digits, value, 16, width));
+}
+
+// Formats into a heap buffer that doubles until the text fits; null when it never does.
+template <class Char, class Format>
+bool FormatGrowing(CHeapArray<Char>& buffer, Format format, size_t& length)
+{
+    for (;;)
     {
-        digits[count++] = kDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    for (int i = count; i < width; ++i)
-        out += L'0';
-    while (count > 0)
-        out += digits[--count];
+        if (!buffer.Data())
+            return false;
+        int result = format(buffer.Data(), buffer.Count());
+        if (result >= 0 && static_cast<size_t>(result) < buffer.Count())
+        {
+            length = static_cast<size_t>(result);
+            return true;
+        }
+        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
+            return false;
+    }
 }
 
 // One mutex per log file, named after a hash of its lower-case path, open to every user.
@@ -399,23 +398,16 @@ void CTraceImpl::TraceVW(DWORD level, const wchar_t* format, va_list args)
     if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
         return;
     CHeapArray<wchar_t> buffer(256);
-    for (;;)
-    {
-        if (!buffer.Data())
-            return;
+    size_t length = 0;
+    auto print = [&](wchar_t* text, size_t count) {
         va_list copy;
         va_copy(copy, args);
-        int length = m_locale ? _vsnwprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
-                              : _vsnwprintf(buffer.Data(), buffer.Count(), format, copy);
+        int result = m_locale ? _vsnwprintf_l(text, count, format, m_locale, copy) : _vsnwprintf(text, count, format, copy);
         va_end(copy);
-        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
-        {
-            WriteLine(level, buffer.Data(), static_cast<size_t>(length), true);
-            return;
-        }
-        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
-            return;
-    }
+        return result;
+    };
+    if (FormatGrowing(buffer, print, length))
+        WriteLine(level, buffer.Data(), length, true);
 }
 
 void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
@@ -424,23 +416,16 @@ void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
     if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
         return;
     CHeapArray<char> buffer(256);
-    for (;;)
-    {
-        if (!buffer.Data())
-            return;
+    size_t length = 0;
+    auto print = [&](char* text, size_t count) {
         va_list copy;
         va_copy(copy, args);
-        int length = m_locale ? _vsnprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
-                              : _vsnprintf(buffer.Data(), buffer.Count(), format, copy);
+        int result = m_locale ? _vsnprintf_l(text, count, format, m_locale, copy) : _vsnprintf(text, count, format, copy);
         va_end(copy);
-        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
-        {
-            WriteLine(level, buffer.Data(), static_cast<size_t>(length), false);
-            return;
-        }
-        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
-            return;
-    }
+        return result;
+    };
+    if (FormatGrowing(buffer, print, length))
+        WriteLine(level, buffer.Data(), length, false);
 }
 
 void CTraceImpl::TraceDump(DWORD level, const wchar_t* title, const void* data, size_t size, DWORD flags)

@@ -11,6 +11,19 @@ using ovtest::kTraceKeyPath;
 using ovtest::SetHklmDword;
 using ovtest::SetHklmString;
 
+// The program may take over debugger output by exporting this function.
+extern "C" __declspec(dllexport) void WINAPI OvOutputDebugString(const char* text);
+
+namespace
+{
+std::string g_debugOutput;
+}
+
+extern "C" void WINAPI OvOutputDebugString(const char* text)
+{
+    g_debugOutput += text;
+}
+
 namespace
 {
 void TraceVia(CTraceImpl& trace, DWORD level, const wchar_t* format, ...)
@@ -335,4 +348,30 @@ TEST(TracePrefix, PrefixAndIndent)
     prefix.SetPrefix(nullptr);
     prefix.Trace(2, L"d");
     EXPECT_EQ(scope.Lines(), (std::vector<std::string>{"pre a", "b", "-- c", "d"}));
+}
+
+TEST_F(TraceConfig, DebuggerOutputGoesToTheProgramsExport)
+{
+    Configure(2, 0x8008);
+    CTraceImpl trace(L"Test");
+    g_debugOutput.clear();
+    TraceVia(trace, 2, L"to the debugger %d", 1);
+    EXPECT_EQ(g_debugOutput, "[Test] to the debugger 1\r\n");
+    EXPECT_FALSE(ovtest::FileExists(m_folder / L"Test.log")) << "no file output";
+}
+
+TEST_F(TraceConfig, DisabledCallsDoNoFormatting)
+{
+    // Formatting these arguments would fault: a disabled call must not touch them.
+    const wchar_t* poison = reinterpret_cast<const wchar_t*>(16);
+    Configure(2, 1);
+    OvBase::COvTrace trace(L"Test");
+    trace.TraceW(4, L"%s", poison);
+    OvBase::CTracePrefix prefix(&trace, L" ", 0);
+    prefix.Trace(8, L"%s", poison);
+    Configure(0, 1);
+    trace.Reload();
+    trace.TraceW(2, L"%s", poison);
+    prefix.Trace(2, L"%s", poison);
+    EXPECT_EQ(ovtest::ReadFileBytes(m_folder / L"Test.log"), "");
 }
