@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "ExecContext.h"
+#include "OvErrorObject.h"
+#include "SharedRegionNames.h"
+#include "Win32Objects.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace ovinst;
+
+namespace
+{
+// Runs the stand-in wizard with the given arguments and returns its exit code.
+DWORD RunRegionWriter(const std::wstring& arguments)
+{
+    std::wstring commandLine = L"\"" + std::wstring(OV_BIN_DIR) + L"\\RegionWriter.exe\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return GetLastError() | 0x10000000;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD exitCode = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// The length-prefixed UTF-16 fields at the start of a region, up to the first empty one.
+std::vector<std::wstring> ReadFields(OvBase::CWin32MappedFile& region)
+{
+    const auto* data = static_cast<const unsigned char*>(region.GetPointer_Ex(FILE_MAP_READ, 0, kSharedRegionSize));
+    std::vector<std::wstring> fields;
+    size_t offset = 0;
+    for (;;)
+    {
+        uint32_t bytes = 0;
+        std::memcpy(&bytes, data + offset, sizeof(bytes));
+        if (bytes == 0 || offset + sizeof(bytes) + bytes > kSharedRegionSize)
+            break;
+        std::wstring text(bytes / sizeof(wchar_t), L'\0');
+        std::memcpy(text.data(), data + offset + sizeof(bytes), bytes);
+        fields.push_back(text);
+        offset += sizeof(bytes) + bytes;
+    }
+    return fields;
+}
+
+struct MissingRegionCase
+{
+    const char* name;
+    std::function<void(IExecContext&)> get;
+    const wchar_t* text;
+};
+
+class MissingRegionTest : public testing::TestWithParam<MissingRegionCase>
+{
+};
+
+TEST_P(MissingRegionTest, ThrowsItsStringBeforeCreateMappedFiles)
+{
+    ExecContext context(1);
+    try
+    {
+        GetParam().get(context);
+        FAIL() << "no exception";
+    }
+    catch (OvBase::COvError& e)
+    {
+        EXPECT_EQ(e.GetCode(), static_cast<DWORD>(E_FAIL));
+        EXPECT_STREQ(e.GetDescription(), GetParam().text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Regions, MissingRegionTest,
+    testing::Values(
+        MissingRegionCase{"AuthServer", [](IExecContext& c) { c.GetASMappedFile(); },
+                          L"Authentication server settings are not set by the Security Server Setup Wizard. Installation is impossible."},
+        MissingRegionCase{"Database", [](IExecContext& c) { c.GetDBMappedFile(); },
+                          L"Database settings are not set by the Security Server Setup Wizard. Installation is impossible."},
+        MissingRegionCase{"ConnectionPoints", [](IExecContext& c) { c.GetCPMappedFile(); },
+                          L"ConnectionPoints cash is not set by the Security Server Setup Wizard. Installation is impossible."}),
+    [](const testing::TestParamInfo<MissingRegionCase>& info) { return info.param.name; });
+
+TEST(ExecContext, UIModeAndServerFlag)
+{
+    ExecContext silent(0);
+    ExecContext interactive(1);
+    EXPECT_TRUE(silent.GetUIMode());
+    EXPECT_FALSE(interactive.GetUIMode());
+
+    ExecContext unknown(2);
+    try
+    {
+        unknown.GetUIMode();
+        FAIL() << "no exception";
+    }
+    catch (OvBase::COvError& e)
+    {
+        EXPECT_STREQ(e.GetDescription(), L"Not implemented!");
+    }
+
+    EXPECT_FALSE(interactive.IsServerInstalled());
+    interactive.SetServerInstalled();
+    EXPECT_TRUE(interactive.IsServerInstalled());
+}
+
+TEST(ExecContext, AnotherProcessFillsTheRegionsByName)
+{
+    {
+        ExecContext context(1);
+        context.CreateMappedFiles();
+
+        ASSERT_EQ(RunRegionWriter(L"AS \"ADDLOCAL=ALL AUTHPORT=8443\" DB admin DB \"p@ss w\u00f6rd\" CP cache"), 0u);
+
+        EXPECT_EQ(ReadFields(context.GetASMappedFile()), std::vector<std::wstring>{L"ADDLOCAL=ALL AUTHPORT=8443"});
+        EXPECT_EQ(ReadFields(context.GetDBMappedFile()), (std::vector<std::wstring>{L"admin", L"p@ss w\u00f6rd"}));
+        EXPECT_EQ(ReadFields(context.GetCPMappedFile()), std::vector<std::wstring>{L"cache"});
+
+        // Creating the regions again opens the live sections: what the wizard wrote stays.
+        context.CreateMappedFiles();
+        EXPECT_EQ(ReadFields(context.GetASMappedFile()), std::vector<std::wstring>{L"ADDLOCAL=ALL AUTHPORT=8443"});
+    }
+    // The context took its regions with it.
+    EXPECT_EQ(RunRegionWriter(L"AS gone"), 2u);
+}
+}
