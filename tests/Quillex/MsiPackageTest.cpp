@@ -6,7 +6,7 @@
 #include "MsiPackage.h"
 #include "OvErrorObject.h"
 #include "CatchOvError.h"
-#include "LogCapture.h"
+#include "TraceCapture.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
 
@@ -105,9 +105,9 @@ TEST(MsiPackage, RowFieldsAndTransforms)
 TEST(MsiPackage, NotInstalled)
 {
     ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
-    ovtest::CLogCapture log;
+    testsupport::TraceCapture log;
     MsiPackage package(Row(ovinst::SecurityServerId), testsupport::DistFolder());
-    EXPECT_TRUE(log.Contains("Package 'Security Server' is not installed"));
+    EXPECT_TRUE(log.Contains(L"Package 'Security Server' is not installed"));
     ExpectState(package, false, false, L"n/a", L"n/a");
 }
 
@@ -118,7 +118,7 @@ TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
     ScopedInstall installed(testsupport::DistPackage(L"SecurityServer.msi"),
                             OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(installed.Result(), 0u);
-    ovtest::CLogCapture log;
+    testsupport::TraceCapture log;
 
     MsiPackage same(Row(ovinst::SecurityServerId), testsupport::DistFolder());
     ExpectState(same, true, false, L"n/a", L"n/a");
@@ -127,9 +127,9 @@ TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
     // Installed version from the product's registry value, new one from the file.
     ExpectState(newer, true, true, OV_SAMPLE_VERSION_1, OV_SAMPLE_VERSION_2);
 
-    EXPECT_TRUE(log.Contains("Package 'Security Server' is up to date"));
-    EXPECT_TRUE(log.Contains("Package 'Security Server' can be updated"));
-    EXPECT_TRUE(log.Contains("current version is 12.1.200.0"));
+    EXPECT_TRUE(log.Contains(L"Package 'Security Server' is up to date"));
+    EXPECT_TRUE(log.Contains(L"Package 'Security Server' can be updated"));
+    EXPECT_TRUE(log.Contains(L"current version is 12.1.200.0"));
 }
 
 TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "LogCapture.h"
+#include "TraceCapture.h"
 #include "TraceTestSupport.h"
 
 namespace
@@ -65,7 +65,7 @@ struct OsCase
     const wchar_t* build;
     const wchar_t* productType;
     DWORD code;
-    const char* line;
+    const wchar_t* line;
 };
 
 class OsVersionCode : public testing::TestWithParam<OsCase>
@@ -77,7 +77,7 @@ class OsVersionCode : public testing::TestWithParam<OsCase>
 TEST_P(OsVersionCode, FromTheReportedSystem)
 {
     const OsCase& c = GetParam();
-    ovtest::CLogCapture log;
+    testsupport::TraceCapture log;
     DWORD code;
     {
         ScopedHklmString version(kCurrentVersion, L"CurrentVersion", c.version);
@@ -87,16 +87,16 @@ TEST_P(OsVersionCode, FromTheReportedSystem)
     }
     EXPECT_EQ(code, c.code);
 
-    EXPECT_TRUE(log.Contains(c.line)) << c.line;
+    EXPECT_TRUE(log.Contains(c.line));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Systems, OsVersionCode,
-    testing::Values(OsCase{L"6.1", L"7601", L"ServerNT", 7, "Opertion System is windows server 2008r2."},
-                    OsCase{L"6.1", L"7601", L"WinNT", 5, "Opertion System is windows 7"},
-                    OsCase{L"6.3", L"9600", L"ServerNT", 11, "Opertion System is windows server 2012r2."},
-                    OsCase{L"6.3", L"9600", L"WinNT", 10, "Opertion System is windows 8.1"},
-                    OsCase{L"6.2", L"9200", L"LanmanNT", 9, "Opertion System is windows server 2012."},
-                    OsCase{L"6.0", L"6002", L"ServerNT", 6, "Opertion System is windows server 2008."},
+    testing::Values(OsCase{L"6.1", L"7601", L"ServerNT", 7, L"Opertion System is windows server 2008r2."},
+                    OsCase{L"6.1", L"7601", L"WinNT", 5, L"Opertion System is windows 7"},
+                    OsCase{L"6.3", L"9600", L"ServerNT", 11, L"Opertion System is windows server 2012r2."},
+                    OsCase{L"6.3", L"9600", L"WinNT", 10, L"Opertion System is windows 8.1"},
+                    OsCase{L"6.2", L"9200", L"LanmanNT", 9, L"Opertion System is windows server 2012."},
+                    OsCase{L"6.0", L"6002", L"ServerNT", 6, L"Opertion System is windows server 2008."},
                     // Older than Vista / Server 2008: no code.
-                    OsCase{L"5.2", L"3790", L"ServerNT", 0, "Opertion System Version is NOT valid."}));
+                    OsCase{L"5.2", L"3790", L"ServerNT", 0, L"Opertion System Version is NOT valid."}));
