@@ -3,33 +3,32 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "MachineKeyBackup.h"
 #include "TraceCapture.h"
-#include "TraceTestSupport.h"
+#include "Win32Objects.h"
 
 namespace
 {
 const wchar_t kProductOptions[] = L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
 const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
-// One string value of HKLM changed for the scope and put back afterwards.
-class ScopedHklmString
+// One value of HKLM set to a string for the scope and put back as it was afterwards.
+class ScopedMachineString
 {
 public:
-    ScopedHklmString(const wchar_t* key, const wchar_t* name, const std::wstring& value)
+    ScopedMachineString(const wchar_t* key, const wchar_t* name, const std::wstring& value)
         : m_key(key), m_name(name)
     {
-        wchar_t old[256] = {};
-        DWORD size = sizeof(old);
-        m_existed = ::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, old,
-                                   &size) == ERROR_SUCCESS;
-        m_old = old;
-        ovtest::SetHklmString(key, name, value);
+        m_existed = testsupport::GetMachineValue(key, name, m_type, m_old);
+        testsupport::SetMachineString(key, name, value);
     }
-    ~ScopedHklmString()
+    ~ScopedMachineString()
     {
         if (m_existed)
-            ovtest::SetHklmString(m_key, m_name.c_str(), m_old);
+            testsupport::SetMachineValue(m_key.c_str(), m_name.c_str(), m_type, m_old.data(),
+                                         static_cast<DWORD>(m_old.size()));
         else
             ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, m_key.c_str(), m_name.c_str());
     }
@@ -37,26 +36,19 @@ public:
 private:
     std::wstring m_key;
     std::wstring m_name;
-    std::wstring m_old;
+    DWORD m_type = REG_NONE;
+    std::vector<BYTE> m_old;
     bool m_existed = false;
 };
 
+// OsVersionProbe exits with the OS code of a context built in its own process.
 DWORD RunProbe()
 {
     const std::wstring program = std::wstring(OV_BIN_DIR) + L"\\OsVersionProbe.exe";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::wstring commandLine = L"\"" + program + L"\"";
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                          nullptr, nullptr, &startup, &process))
-        return 0xFFFFFFFF;
-    ::WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 0xFFFFFFFF;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return exitCode;
+    OvBase::CWin32Process probe;
+    probe.Create_Ex(program.c_str(), nullptr);
+    probe.WaitFor_Ex(60000);
+    return probe.GetExitCode();
 }
 
 struct OsCase
@@ -80,9 +72,9 @@ TEST_P(OsVersionCode, FromTheReportedSystem)
     testsupport::TraceCapture log;
     DWORD code;
     {
-        ScopedHklmString version(kCurrentVersion, L"CurrentVersion", c.version);
-        ScopedHklmString build(kCurrentVersion, L"CurrentBuildNumber", c.build);
-        ScopedHklmString type(kProductOptions, L"ProductType", c.productType);
+        ScopedMachineString version(kCurrentVersion, L"CurrentVersion", c.version);
+        ScopedMachineString build(kCurrentVersion, L"CurrentBuildNumber", c.build);
+        ScopedMachineString type(kProductOptions, L"ProductType", c.productType);
         code = RunProbe();
     }
     EXPECT_EQ(code, c.code);
