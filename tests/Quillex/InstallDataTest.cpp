@@ -158,6 +158,21 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, Install, None}));
 }
 
+TEST_F(InstallDataTest, InstalledProductWithoutItsFileInTheDistributionFails)
+{
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
+                         OV_UPGRADE_CODE_SECURITY_SERVER);
+    ASSERT_EQ(server.Result(), 0u);
+    const std::wstring empty = std::wstring(OV_SAMPLES_DIR) + L"\\NoSuchFolder\\";
+    auto error = testsupport::CatchOvError(
+        [&] { InstallData data(ovinst::ServerPackageRows(), empty, L"", false, false); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->GetCode() & 0xFFFF0000u, 0x80070000u);
+    // Removal mode never looks at the distribution.
+    InstallData removal(ovinst::ServerPackageRows(), empty, L"", false, true);
+    EXPECT_EQ(removal.GetPackages()[ovinst::SecurityServerId].GetAction(), MsiActionUninstall);
+}
+
 TEST_F(InstallDataTest, UnknownIdIsRefused)
 {
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
