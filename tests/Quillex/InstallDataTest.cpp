@@ -4,6 +4,7 @@
 
 #include "CatchOvError.h"
 #include "InstallData.h"
+#include "TraceCapture.h"
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
@@ -56,9 +57,18 @@ TEST_F(InstallDataTest, SilentServerRunWithSecurityServerDoesNothing)
     ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
+    testsupport::TraceCapture log;
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_FALSE(data.IsUserActionNeeded());
+    EXPECT_TRUE(log.Contains(L"Silent install called"));
+    // A warning: the line carries the level tag.
+    bool warned = false;
+    for (const std::wstring& line : log.Lines())
+        warned = warned || (line.rfind(L"W> ", 0) == 0 &&
+                            line.find(L"Security Server is already installed, do nothing") !=
+                                std::wstring::npos);
+    EXPECT_TRUE(warned);
 }
 
 TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
@@ -82,23 +92,30 @@ TEST_F(InstallDataTest, RemovalModeUninstallsWhatIsInstalled)
                        OV_UPGRADE_CODE_SYNC_SERVICE);
     ASSERT_EQ(server.Result(), 0u);
     ASSERT_EQ(sync.Result(), 0u);
+    testsupport::TraceCapture log;
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, true);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, None, Uninstall}));
     EXPECT_EQ(data.GetDirectory(), L"");
     EXPECT_FALSE(data.IsUserActionNeeded());
     for (const auto& package : data.GetPackages())
         EXPECT_FALSE(package->CanBeUpdated());
+    EXPECT_TRUE(log.Contains(L"Remove from control panel is called"));
+    EXPECT_TRUE(log.Contains(L"Package 'Security Server' is installed, action is set to Uninstall"));
+    EXPECT_TRUE(log.Contains(L"Package 'Synchronization service' is installed, action is set to Uninstall"));
+    EXPECT_FALSE(log.ContainsText(L"Package 'Authentication server' is installed"));
 }
 
 TEST_F(InstallDataTest, ConsoleNotInstalledIsInstalledWithoutAsking)
 {
     for (const bool silent : {false, true})
     {
+        testsupport::TraceCapture log;
         InstallData data(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", silent,
                          false);
         EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install}));
         EXPECT_EQ(data.GetInstallerType(), 0);
         EXPECT_FALSE(data.IsUserActionNeeded());
+        EXPECT_TRUE(log.Contains(L"Console package action is set to Install"));
     }
 }
 
@@ -127,14 +144,33 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
     ASSERT_TRUE(data.IsUserActionNeeded());
 
+    testsupport::TraceCapture log;
     // Checked and installed with the same build in the distribution: nothing to do.
     data.SetUserAction(ovinst::SecurityServerId, true);
     data.SetUserAction(ovinst::AuthServerId, true);
     data.SetUserAction(ovinst::SyncServiceId, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, Install, None}));
+    EXPECT_TRUE(log.Contains(L"Package 'Security Server' is 'checked', action is 'None'"));
+    EXPECT_TRUE(log.Contains(L"Package 'Authentication server' is 'checked', action is 'Install'"));
+    EXPECT_TRUE(log.Contains(L"Package 'Synchronization service' is 'unchecked', action is 'None'"));
 
     data.UninstallAll();
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, Install, None}));
+}
+
+TEST_F(InstallDataTest, InstalledProductWithoutItsFileInTheDistributionFails)
+{
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
+                         OV_UPGRADE_CODE_SECURITY_SERVER);
+    ASSERT_EQ(server.Result(), 0u);
+    const std::wstring empty = std::wstring(OV_SAMPLES_DIR) + L"\\NoSuchFolder\\";
+    auto error = testsupport::CatchOvError(
+        [&] { InstallData data(ovinst::ServerPackageRows(), empty, L"", false, false); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->GetCode() & 0xFFFF0000u, 0x80070000u);
+    // Removal mode never looks at the distribution.
+    InstallData removal(ovinst::ServerPackageRows(), empty, L"", false, true);
+    EXPECT_EQ(removal.GetPackages()[ovinst::SecurityServerId].GetAction(), MsiActionUninstall);
 }
 
 TEST_F(InstallDataTest, UnknownIdIsRefused)
