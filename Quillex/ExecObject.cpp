@@ -7,6 +7,8 @@ namespace ovinst
 {
 ExecSequence::ExecSequence(ExecObjectList steps) : m_steps(std::move(steps))
 {
+    // Recording a completed step must not fail for want of memory, or it would not be undone.
+    m_done.reserve(m_steps.size());
 }
 
 ExecSequence::~ExecSequence() = default;
