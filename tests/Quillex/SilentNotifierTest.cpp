@@ -13,8 +13,15 @@ using namespace ovinst;
 
 namespace
 {
-TEST(SilentNotifier, ShowsNothingAndAcceptsAnyPackageIdentifier)
+BOOL CALLBACK CountWindow(HWND, LPARAM count)
 {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+TEST(SilentNotifier, ShowsAndTracesNothingAndAcceptsAnyPackageIdentifier)
+{
+    testsupport::TraceCapture trace;
     SilentNotifier notifier;
     for (const int id : {0, 2, 5, -1, 6, 1000})
     {
@@ -34,6 +41,10 @@ TEST(SilentNotifier, ShowsNothingAndAcceptsAnyPackageIdentifier)
             notifier.RequestUserAction(nullptr);
         });
     }
+    int windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 0);
+    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{});
 }
 
 TEST(SilentNotifier, StateQueriesStayFalse)
