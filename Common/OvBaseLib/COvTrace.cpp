@@ -1,18 +1,7 @@
 #include "Trace.h"
+
+#include "LastErrorKeeper.h"
 #include "TraceImpl.h"
-
-namespace
-{
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(GetLastError()) {}
-    ~CLastErrorKeeper() { SetLastError(m_error); }
-
-private:
-    DWORD m_error;
-};
-}
 
 namespace OvBase
 {

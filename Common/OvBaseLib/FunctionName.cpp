@@ -71,39 +71,47 @@ std::wstring QualifiedFunctionName(const char* signature)
         bindings = ParseBindings(text.substr(with + 7, text.size() - with - 8));
         text = text.substr(0, with);
     }
-    // The name ends at the parameter list: the first "(" outside template arguments.
-    int angle = 0;
+    // A lambda is named after the function that holds it.
+    size_t lambda = text.find("::<lambda");
+    if (lambda != std::string_view::npos)
+        text = text.substr(0, lambda);
+    // The name ends at the last parameter list; qualifiers such as "const" may follow it.
     size_t paren = text.size();
-    for (size_t i = 0; i < text.size(); ++i)
+    size_t close = text.rfind(')');
+    if (close != std::string_view::npos)
     {
-        char c = text[i];
-        if (c == '<')
-            ++angle;
-        else if (c == '>' && angle > 0)
-            --angle;
-        else if (c == '(' && angle == 0)
+        int depth = 0;
+        for (size_t i = close + 1; i-- > 0;)
         {
-            paren = i;
-            break;
+            if (text[i] == ')')
+                ++depth;
+            else if (text[i] == '(' && --depth == 0)
+            {
+                paren = i;
+                break;
+            }
         }
     }
-    // It starts after the return type and specifiers: the last blank outside template arguments.
+    // It starts after the return type and specifiers: the last blank outside brackets.
     size_t start = 0;
-    angle = 0;
+    int nesting = 0;
     for (size_t i = paren; i-- > 0;)
     {
         char c = text[i];
-        if (c == '>')
-            ++angle;
-        else if (c == '<' && angle > 0)
-            --angle;
-        else if (c == ' ' && angle == 0)
+        if (c == '>' || c == ')')
+            ++nesting;
+        else if ((c == '<' || c == '(') && nesting > 0)
+            --nesting;
+        else if (c == ' ' && nesting == 0)
         {
             start = i + 1;
             break;
         }
     }
     std::string name = Substitute(std::string(text.substr(start, paren - start)), bindings);
+    // A local class's method: "Outer()::Local::Run" reads "Outer::Local::Run".
+    for (size_t pos; (pos = name.find("()::")) != std::string::npos;)
+        name.erase(pos, 2);
     return std::wstring(name.begin(), name.end());
 }
 }

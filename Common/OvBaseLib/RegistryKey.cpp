@@ -74,27 +74,7 @@ int CRegistryKey::OnError(LONG /*result*/, int /*operation*/, const wchar_t* /*t
 void CRegistryKey::SetSecurityAttributes(const SECURITY_ATTRIBUTES& attributes)
 {
     m_security = attributes;
-    m_securityDescriptor.clear();
-    if (attributes.lpSecurityDescriptor && IsValidSecurityDescriptor(attributes.lpSecurityDescriptor))
-    {
-        DWORD length = 0;
-        SECURITY_DESCRIPTOR_CONTROL control = 0;
-        DWORD revision = 0;
-        GetSecurityDescriptorControl(attributes.lpSecurityDescriptor, &control, &revision);
-        if (control & SE_SELF_RELATIVE)
-        {
-            length = GetSecurityDescriptorLength(attributes.lpSecurityDescriptor);
-            const BYTE* bytes = static_cast<const BYTE*>(attributes.lpSecurityDescriptor);
-            m_securityDescriptor.assign(bytes, bytes + length);
-        }
-        else
-        {
-            MakeSelfRelativeSD(attributes.lpSecurityDescriptor, nullptr, &length);
-            m_securityDescriptor.resize(length);
-            if (length == 0 || !MakeSelfRelativeSD(attributes.lpSecurityDescriptor, m_securityDescriptor.data(), &length))
-                m_securityDescriptor.clear();
-        }
-    }
+    m_securityDescriptor = CopySecurityDescriptor(attributes.lpSecurityDescriptor);
     m_security.lpSecurityDescriptor = m_securityDescriptor.empty() ? nullptr : m_securityDescriptor.data();
 }
 

@@ -1,8 +1,15 @@
 #include "TraceImpl.h"
 
+#include <sddl.h>
+
 #include <cwchar>
+#include <cwctype>
 #include <mutex>
 #include <stdio.h>
+
+#include "LastErrorKeeper.h"
+
+using OvBase::CLastErrorKeeper;
 
 namespace
 {
@@ -11,16 +18,6 @@ const char kSeparator[] = "\r\n*************************************************
 const UINT kLogCodePage = 1251;
 const size_t kMaxMessageChars = 64 * 1024 * 1024;
 
-// Keeps the caller's last-error value whatever the trace does.
-class CLastErrorKeeper
-{
-public:
-    CLastErrorKeeper() : m_error(GetLastError()) {}
-    ~CLastErrorKeeper() { SetLastError(m_error); }
-
-private:
-    DWORD m_error;
-};
 
 // A growable array from the process heap.
 template <class T>
@@ -130,53 +127,84 @@ std::string ToLogCodePage(const wchar_t* text, size_t length)
     return out;
 }
 
-char* AppendDecimal(char* out, unsigned value, int width)
+// Digits of `value` in base 10 or 16 (upper case), padded with zeros to `width`.
+template <class Char>
+Char* AppendNumber(Char* out, unsigned value, unsigned base, int width)
 {
-    char digits[16];
+    static const char kDigits[] = "0123456789ABCDEF";
+    Char digits[16];
     int count = 0;
     do
     {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
+        digits[count++] = static_cast<Char>(kDigits[value % base]);
+        value /= base;
     } while (value != 0);
     for (int i = count; i < width; ++i)
-        *out++ = '0';
+        *out++ = static_cast<Char>('0');
     while (count > 0)
         *out++ = digits[--count];
     return out;
+}
+
+char* AppendDecimal(char* out, unsigned value, int width)
+{
+    return AppendNumber(out, value, 10, width);
 }
 
 char* AppendHex(char* out, unsigned value, int width)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
-    char digits[16];
-    int count = 0;
-    do
-    {
-        digits[count++] = kDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    for (int i = count; i < width; ++i)
-        *out++ = '0';
-    while (count > 0)
-        *out++ = digits[--count];
-    return out;
+    return AppendNumber(out, value, 16, width);
 }
 
 void AppendHexW(std::wstring& out, unsigned value, int width)
 {
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
     wchar_t digits[16];
-    int count = 0;
-    do
+    out.append(digits, AppendNumber(digits, value, 16, width));
+}
+
+// Formats into a heap buffer that doubles until the text fits; null when it never does.
+template <class Char, class Format>
+bool FormatGrowing(CHeapArray<Char>& buffer, Format format, size_t& length)
+{
+    for (;;)
     {
-        digits[count++] = kDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    for (int i = count; i < width; ++i)
-        out += L'0';
-    while (count > 0)
-        out += digits[--count];
+        if (!buffer.Data())
+            return false;
+        int result = format(buffer.Data(), buffer.Count());
+        if (result >= 0 && static_cast<size_t>(result) < buffer.Count())
+        {
+            length = static_cast<size_t>(result);
+            return true;
+        }
+        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
+            return false;
+    }
+}
+
+// One mutex per log file, named after a hash of its lower-case path, open to every user.
+HANDLE CreateFileMutex(const std::wstring& path)
+{
+    unsigned long long hash = 14695981039346656037ull;
+    for (wchar_t c : path)
+    {
+        hash ^= static_cast<unsigned long long>(towlower(c == L'/' ? L'\\' : c));
+        hash *= 1099511628211ull;
+    }
+    wchar_t suffix[40];
+    swprintf(suffix, 40, L"OvTraceFile_%016llX", hash);
+    SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)",
+                                                             SDDL_REVISION_1, &descriptor, nullptr))
+        security.lpSecurityDescriptor = descriptor;
+    HANDLE mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (!mutex)
+        mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Local\\") + suffix).c_str());
+    if (!mutex)
+        mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    if (descriptor)
+        LocalFree(descriptor);
+    return mutex;
 }
 
 HANDLE OpenForAppend(const std::wstring& path)
@@ -202,6 +230,8 @@ CTraceImpl::CTraceImpl(const wchar_t* moduleName) : m_moduleName(moduleName ? mo
 
 CTraceImpl::~CTraceImpl()
 {
+    if (m_fileMutex)
+        CloseHandle(m_fileMutex);
     if (m_locale)
         _free_locale(m_locale);
     if (m_consoleAllocated)
@@ -292,9 +322,17 @@ bool CTraceImpl::LoadConfiguration()
     }
     RegCloseKey(traceKey);
 
+    HANDLE mutex = nullptr;
+    bool newPath = path != GetLogFilePath() || !m_fileMutex;
+    if (newPath)
+        mutex = CreateFileMutex(path);
     AcquireSRWLockExclusive(&m_pathLock);
     m_logFilePath = std::move(path);
+    if (newPath)
+        std::swap(mutex, m_fileMutex);
     ReleaseSRWLockExclusive(&m_pathLock);
+    if (mutex)
+        CloseHandle(mutex);
     m_enableMask.exchange(enableMask);
     m_paramsMask.exchange(paramsMask);
     m_commonFileFlag.exchange(commonFileFlag);
@@ -318,6 +356,7 @@ bool CTraceImpl::Reload()
                           : CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         };
+        DWORD wait = m_fileMutex ? WaitForSingleObject(m_fileMutex, 5000) : WAIT_FAILED;
         HANDLE file = open();
         if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(path))
             file = open();
@@ -330,6 +369,8 @@ bool CTraceImpl::Reload()
             }
             CloseHandle(file);
         }
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ReleaseMutex(m_fileMutex);
     }
     if (params & TraceToConsole)
     {
@@ -357,23 +398,16 @@ void CTraceImpl::TraceVW(DWORD level, const wchar_t* format, va_list args)
     if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
         return;
     CHeapArray<wchar_t> buffer(256);
-    for (;;)
-    {
-        if (!buffer.Data())
-            return;
+    size_t length = 0;
+    auto print = [&](wchar_t* text, size_t count) {
         va_list copy;
         va_copy(copy, args);
-        int length = m_locale ? _vsnwprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
-                              : _vsnwprintf(buffer.Data(), buffer.Count(), format, copy);
+        int result = m_locale ? _vsnwprintf_l(text, count, format, m_locale, copy) : _vsnwprintf(text, count, format, copy);
         va_end(copy);
-        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
-        {
-            WriteLine(level, buffer.Data(), static_cast<size_t>(length), true);
-            return;
-        }
-        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
-            return;
-    }
+        return result;
+    };
+    if (FormatGrowing(buffer, print, length))
+        WriteLine(level, buffer.Data(), length, true);
 }
 
 void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
@@ -382,23 +416,16 @@ void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
     if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
         return;
     CHeapArray<char> buffer(256);
-    for (;;)
-    {
-        if (!buffer.Data())
-            return;
+    size_t length = 0;
+    auto print = [&](char* text, size_t count) {
         va_list copy;
         va_copy(copy, args);
-        int length = m_locale ? _vsnprintf_l(buffer.Data(), buffer.Count(), format, m_locale, copy)
-                              : _vsnprintf(buffer.Data(), buffer.Count(), format, copy);
+        int result = m_locale ? _vsnprintf_l(text, count, format, m_locale, copy) : _vsnprintf(text, count, format, copy);
         va_end(copy);
-        if (length >= 0 && static_cast<size_t>(length) < buffer.Count())
-        {
-            WriteLine(level, buffer.Data(), static_cast<size_t>(length), false);
-            return;
-        }
-        if (buffer.Count() >= kMaxMessageChars || !buffer.Grow(buffer.Count() * 2))
-            return;
-    }
+        return result;
+    };
+    if (FormatGrowing(buffer, print, length))
+        WriteLine(level, buffer.Data(), length, false);
 }
 
 void CTraceImpl::TraceDump(DWORD level, const wchar_t* title, const void* data, size_t size, DWORD flags)
@@ -547,19 +574,26 @@ void CTraceImpl::WriteLine(DWORD level, const void* text, size_t length, bool wi
 
 void CTraceImpl::WriteToFile(const char* line, DWORD bytes)
 {
+    AcquireSRWLockShared(&m_pathLock);
     // Opened per line: other processes and readers share the file between lines.
-    std::wstring path = GetLogFilePath();
-    HANDLE file = OpenForAppend(path);
-    if (file == INVALID_HANDLE_VALUE)
+    bool locked = false;
+    if (m_fileMutex)
     {
-        if (!CreateFoldersOfPath(path))
-            return;
-        file = OpenForAppend(path);
-        if (file == INVALID_HANDLE_VALUE)
-            return;
+        // An abandoned mutex is ours now; a writer stuck for seconds does not cost the line.
+        DWORD wait = WaitForSingleObject(m_fileMutex, 5000);
+        locked = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     }
-    DWORD written = 0;
-    WriteFile(file, line, bytes, &written, nullptr);
-    CloseHandle(file);
+    HANDLE file = OpenForAppend(m_logFilePath);
+    if (file == INVALID_HANDLE_VALUE && CreateFoldersOfPath(m_logFilePath))
+        file = OpenForAppend(m_logFilePath);
+    if (file != INVALID_HANDLE_VALUE)
+    {
+        DWORD written = 0;
+        WriteFile(file, line, bytes, &written, nullptr);
+        CloseHandle(file);
+    }
+    if (locked)
+        ReleaseMutex(m_fileMutex);
+    ReleaseSRWLockShared(&m_pathLock);
 }
 }

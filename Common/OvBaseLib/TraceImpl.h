@@ -64,8 +64,11 @@ private:
     std::atomic<DWORD> m_paramsMask{0};
     std::atomic<DWORD> m_contextMask{0};
     std::atomic<DWORD> m_commonFileFlag{0};
-    // Guards the path and name against a reload while other threads write.
+    // Guards the path and its mutex against a reload while other threads write.
     SRWLOCK m_pathLock = SRWLOCK_INIT;
+    // Serialises appends of all processes to the same file: an append-only handle alone
+    // does not keep lines whole everywhere.
+    HANDLE m_fileMutex = nullptr;
     std::string m_moduleNameNarrow;
     // Console.
     HANDLE m_console = nullptr;

@@ -128,7 +128,8 @@ private:
     CWin32CriticalSection& m_section;
 };
 
-// A thread whose body is ThreadProc; the body polls IsStopRequested.
+// A thread whose body is ThreadProc; the body polls IsStopRequested. A derived class stops
+// the thread in its own destructor: by the time this one runs, the derived part is gone.
 class CWin32Thread : public CWin32Handle
 {
 public:
@@ -254,6 +255,9 @@ private:
     std::vector<BYTE> m_securityDescriptor;
     std::wstring m_path;
 };
+
+// A self-relative copy of a descriptor; empty for none or an invalid one.
+std::vector<BYTE> CopySecurityDescriptor(PSECURITY_DESCRIPTOR descriptor);
 
 // Folder + name with exactly one separator between them.
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name, wchar_t separator = L'\\');

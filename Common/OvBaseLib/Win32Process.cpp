@@ -2,35 +2,6 @@
 #include "OvErrorObject.h"
 #include "Win32Objects.h"
 
-namespace
-{
-// A self-relative copy of a descriptor, or nothing when it cannot be made.
-std::vector<BYTE> CopyDescriptor(PSECURITY_DESCRIPTOR descriptor)
-{
-    std::vector<BYTE> copy;
-    if (!descriptor || !IsValidSecurityDescriptor(descriptor))
-        return copy;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    GetSecurityDescriptorControl(descriptor, &control, &revision);
-    if (control & SE_SELF_RELATIVE)
-    {
-        DWORD length = GetSecurityDescriptorLength(descriptor);
-        const BYTE* bytes = static_cast<const BYTE*>(descriptor);
-        copy.assign(bytes, bytes + length);
-        return copy;
-    }
-    DWORD length = 0;
-    MakeSelfRelativeSD(descriptor, nullptr, &length);
-    if (length == 0)
-        return copy;
-    copy.resize(length);
-    if (!MakeSelfRelativeSD(descriptor, copy.data(), &length))
-        copy.clear();
-    return copy;
-}
-}
-
 namespace OvBase
 {
 CWin32Process::CWin32Process()
@@ -46,6 +17,8 @@ CWin32Process::~CWin32Process() = default;
 DWORD CWin32Process::Create(const wchar_t* application, const wchar_t* arguments, bool waitForInputIdle,
                             DWORD creationFlags, bool inheritHandles, void* environment)
 {
+    // Composed afresh: a reused object must not run the previous arguments too.
+    m_commandLine.clear();
     if (application)
     {
         m_commandLine += L'"';
@@ -106,7 +79,7 @@ void CWin32Process::SetCurrentDirectory(const std::wstring& directory)
 void CWin32Process::SetSecurityAttributes(const SECURITY_ATTRIBUTES& attributes)
 {
     m_security = attributes;
-    m_securityDescriptor = CopyDescriptor(attributes.lpSecurityDescriptor);
+    m_securityDescriptor = CopySecurityDescriptor(attributes.lpSecurityDescriptor);
     m_security.lpSecurityDescriptor = nullptr;
 }
 

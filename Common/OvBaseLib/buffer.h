@@ -21,7 +21,7 @@ public:
     CBuffer& operator=(const CBuffer&) = delete;
     virtual ~CBuffer() { delete[] m_data; }
 
-    // Drops the contents; the new elements are zero. Throws code 14 when memory is short.
+    // Drops the contents; the new elements are zero. Throws code 14 (ERROR_OUTOFMEMORY) when memory is short.
     void Resize(uint64_t count)
     {
         delete[] m_data;
@@ -53,18 +53,18 @@ private:
 template <>
 [[noreturn]] inline void CBuffer<wchar_t>::ThrowOutOfMemory()
 {
-    ThrowErrorCodeAt(ERROR_NOT_ENOUGH_MEMORY, OV_WFILE, __LINE__, L"OvBase::CBuffer<wchar_t>::Resize");
+    ThrowErrorCodeAt(ERROR_OUTOFMEMORY, OV_WFILE, __LINE__, L"OvBase::CBuffer<wchar_t>::Resize");
 }
 
 template <>
 [[noreturn]] inline void CBuffer<unsigned char>::ThrowOutOfMemory()
 {
-    ThrowErrorCodeAt(ERROR_NOT_ENOUGH_MEMORY, OV_WFILE, __LINE__, L"OvBase::CBuffer<unsigned char>::Resize");
+    ThrowErrorCodeAt(ERROR_OUTOFMEMORY, OV_WFILE, __LINE__, L"OvBase::CBuffer<unsigned char>::Resize");
 }
 
 template <class T>
 [[noreturn]] void CBuffer<T>::ThrowOutOfMemory()
 {
-    ThrowErrorCode(ERROR_NOT_ENOUGH_MEMORY);
+    ThrowErrorCode(ERROR_OUTOFMEMORY);
 }
 }

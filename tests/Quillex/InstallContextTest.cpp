@@ -7,6 +7,7 @@
 #include <string>
 
 #include "InstallContext.h"
+#include "LogCapture.h"
 
 namespace
 {
@@ -39,6 +40,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, ParentPid,
 TEST(InstallContext, SilentRunWithResponseFile)
 {
     utils::CInstallContext context;
+    ovtest::CLogCapture log;
     EXPECT_TRUE(context.ParseCommandLine(L"/SCRIPT:C:\\setup\\a.rsp /reboot"));
     EXPECT_EQ(context.GetCommandLine(), L"/SCRIPT:C:\\setup\\a.rsp /reboot");
     EXPECT_TRUE(context.IsSilent());
@@ -50,11 +52,13 @@ TEST(InstallContext, SilentRunWithResponseFile)
     EXPECT_TRUE(settings.silent);
     EXPECT_TRUE(settings.reboot);
     EXPECT_EQ(settings.settingFile, L"C:\\setup\\a.rsp");
+    EXPECT_TRUE(log.Contains("Setting File: C:\\setup\\a.rsp"));
 }
 
 TEST(InstallContext, InteractiveRunWithOptions)
 {
     utils::CInstallContext context;
+    ovtest::CLogCapture log;
     EXPECT_TRUE(context.ParseCommandLine(L"/autoinstall /msi:\"A=1 B=2\""));
     EXPECT_FALSE(context.IsSilent());
     EXPECT_TRUE(context.IsAutoInstall());
@@ -67,6 +71,7 @@ TEST(InstallContext, InteractiveRunWithOptions)
     EXPECT_FALSE(settings.silent);
     EXPECT_FALSE(settings.reboot);
     EXPECT_EQ(settings.settingFile, L"");
+    EXPECT_TRUE(log.Contains("No Setting File"));
 }
 
 TEST(InstallContext, EmptyOptionValues)
@@ -141,7 +146,10 @@ TEST_F(InstallContextIni, KeysReplaceTheirFolderOnly)
 {
     Write("[Paths]\r\nRuntimeUpdate=D:\\pre\r\nMsxml6=E:\\xml\r\nOracleClient=\r\n"
           "DotNet=F:\\net\r\n[Other]\r\nWIUpdate=G:\\wi\r\n");
+    ovtest::CLogCapture log;
     m_context.LoadSettingsFromIniFile(kName);
+    EXPECT_TRUE(log.Contains("RuntimeUpdate: D:\\pre"));
+    EXPECT_FALSE(log.Contains("OracleClient:"));
     EXPECT_EQ(m_context.GetRuntimePath(), L"D:\\pre");
     EXPECT_EQ(m_context.GetPrerequisiteFolder(utils::CInstallContext::FolderMsxml6), L"E:\\xml");
     // An empty value and a key of another section keep the default; .NET has no key.

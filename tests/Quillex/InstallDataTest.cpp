@@ -4,6 +4,7 @@
 
 #include "CatchOvError.h"
 #include "InstallData.h"
+#include "LogCapture.h"
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
@@ -56,9 +57,13 @@ TEST_F(InstallDataTest, SilentServerRunWithSecurityServerDoesNothing)
     ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),
                          OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(server.Result(), 0u);
+    ovtest::CLogCapture log;
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", true, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
     EXPECT_FALSE(data.IsUserActionNeeded());
+    EXPECT_TRUE(log.Contains("Silent install called"));
+    const std::string warning = log.Find("Security Server is already installed, do nothing");
+    EXPECT_EQ(warning.rfind("W> ", 0), 0u) << warning;
 }
 
 TEST_F(InstallDataTest, InteractiveServerRunWaitsForTheUser)
@@ -82,23 +87,30 @@ TEST_F(InstallDataTest, RemovalModeUninstallsWhatIsInstalled)
                        OV_UPGRADE_CODE_SYNC_SERVICE);
     ASSERT_EQ(server.Result(), 0u);
     ASSERT_EQ(sync.Result(), 0u);
+    ovtest::CLogCapture log;
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, true);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, None, Uninstall}));
     EXPECT_EQ(data.GetDirectory(), L"");
     EXPECT_FALSE(data.IsUserActionNeeded());
     for (const auto& package : data.GetPackages())
         EXPECT_FALSE(package->CanBeUpdated());
+    EXPECT_TRUE(log.Contains("Remove from control panel is called"));
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is installed, action is set to Uninstall"));
+    EXPECT_TRUE(log.Contains("Package 'Synchronization service' is installed, action is set to Uninstall"));
+    EXPECT_FALSE(log.Contains("Package 'Authentication server' is installed"));
 }
 
 TEST_F(InstallDataTest, ConsoleNotInstalledIsInstalledWithoutAsking)
 {
     for (const bool silent : {false, true})
     {
+        ovtest::CLogCapture log;
         InstallData data(ovinst::ConsolePackageRows(), testsupport::DistFolder(), L"", silent,
                          false);
         EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install}));
         EXPECT_EQ(data.GetInstallerType(), 0);
         EXPECT_FALSE(data.IsUserActionNeeded());
+        EXPECT_TRUE(log.Contains("Console package action is set to Install"));
     }
 }
 
@@ -127,11 +139,15 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
     InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", false, false);
     ASSERT_TRUE(data.IsUserActionNeeded());
 
+    ovtest::CLogCapture log;
     // Checked and installed with the same build in the distribution: nothing to do.
     data.SetUserAction(ovinst::SecurityServerId, true);
     data.SetUserAction(ovinst::AuthServerId, true);
     data.SetUserAction(ovinst::SyncServiceId, false);
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, Install, None}));
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is 'checked', action is 'None'"));
+    EXPECT_TRUE(log.Contains("Package 'Authentication server' is 'checked', action is 'Install'"));
+    EXPECT_TRUE(log.Contains("Package 'Synchronization service' is 'unchecked', action is 'None'"));
 
     data.UninstallAll();
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, Install, None}));

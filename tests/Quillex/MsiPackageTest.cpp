@@ -6,6 +6,7 @@
 #include "MsiPackage.h"
 #include "OvErrorObject.h"
 #include "CatchOvError.h"
+#include "LogCapture.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
 
@@ -20,6 +21,15 @@ ovinst::PackageInfo Row(ovinst::PackageId id)
             if (row.id == id)
                 return row;
     throw std::runtime_error("no such row");
+}
+
+void ExpectState(const MsiPackage& package, bool installed, bool canBeUpdated,
+                 const std::wstring& installedVersion, const std::wstring& newVersion)
+{
+    EXPECT_EQ(package.IsInstalled(), installed);
+    EXPECT_EQ(package.CanBeUpdated(), canBeUpdated);
+    EXPECT_EQ(package.GetInstalledVersion(), installedVersion);
+    EXPECT_EQ(package.GetNewVersion(), newVersion);
 }
 
 // Counts the calls that open a package file and passes them on.
@@ -95,11 +105,10 @@ TEST(MsiPackage, RowFieldsAndTransforms)
 TEST(MsiPackage, NotInstalled)
 {
     ASSERT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
+    ovtest::CLogCapture log;
     MsiPackage package(Row(ovinst::SecurityServerId), testsupport::DistFolder());
-    EXPECT_FALSE(package.IsInstalled());
-    EXPECT_FALSE(package.CanBeUpdated());
-    EXPECT_EQ(package.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(package.GetNewVersion(), L"n/a");
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is not installed"));
+    ExpectState(package, false, false, L"n/a", L"n/a");
 }
 
 // Against the first build installed: the same build in the distribution is up to date,
@@ -109,19 +118,18 @@ TEST_F(MsiPackageInstalled, DistributionBuildDecidesUpdate)
     ScopedInstall installed(testsupport::DistPackage(L"SecurityServer.msi"),
                             OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(installed.Result(), 0u);
+    ovtest::CLogCapture log;
 
     MsiPackage same(Row(ovinst::SecurityServerId), testsupport::DistFolder());
-    EXPECT_TRUE(same.IsInstalled());
-    EXPECT_FALSE(same.CanBeUpdated());
-    EXPECT_EQ(same.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(same.GetNewVersion(), L"n/a");
+    ExpectState(same, true, false, L"n/a", L"n/a");
 
     MsiPackage newer(Row(ovinst::SecurityServerId), testsupport::NewerFolder());
-    EXPECT_TRUE(newer.IsInstalled());
-    EXPECT_TRUE(newer.CanBeUpdated());
     // Installed version from the product's registry value, new one from the file.
-    EXPECT_EQ(newer.GetInstalledVersion(), OV_SAMPLE_VERSION_1);
-    EXPECT_EQ(newer.GetNewVersion(), OV_SAMPLE_VERSION_2);
+    ExpectState(newer, true, true, OV_SAMPLE_VERSION_1, OV_SAMPLE_VERSION_2);
+
+    EXPECT_TRUE(log.Contains("Package 'Security Server' is up to date"));
+    EXPECT_TRUE(log.Contains("Package 'Security Server' can be updated"));
+    EXPECT_TRUE(log.Contains("current version is 12.1.200.0"));
 }
 
 TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)
@@ -135,14 +143,10 @@ TEST(MsiPackageVersions, ControlCenterReadsItsOwnValueOthersKeepNa)
     ASSERT_EQ(auth.Result(), 0u);
 
     MsiPackage consolePackage(Row(ovinst::ControlCenterId), testsupport::NewerFolder());
-    EXPECT_TRUE(consolePackage.CanBeUpdated());
-    EXPECT_EQ(consolePackage.GetInstalledVersion(), OV_SAMPLE_VERSION_1);
-    EXPECT_EQ(consolePackage.GetNewVersion(), OV_SAMPLE_VERSION_2);
+    ExpectState(consolePackage, true, true, OV_SAMPLE_VERSION_1, OV_SAMPLE_VERSION_2);
 
     MsiPackage authPackage(Row(ovinst::AuthServerId), testsupport::NewerFolder());
-    EXPECT_TRUE(authPackage.CanBeUpdated());
-    EXPECT_EQ(authPackage.GetInstalledVersion(), L"n/a");
-    EXPECT_EQ(authPackage.GetNewVersion(), L"n/a");
+    ExpectState(authPackage, true, true, L"n/a", L"n/a");
 }
 
 TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
@@ -156,9 +160,7 @@ TEST_F(MsiPackageInstalled, RemovalModeOpensNoPackageFile)
     g_opened = 0;
 
     MsiPackage package(Row(ovinst::SecurityServerId), L"");
-    EXPECT_TRUE(package.IsInstalled());
-    EXPECT_FALSE(package.CanBeUpdated());
-    EXPECT_EQ(package.GetInstalledVersion(), L"n/a");
+    ExpectState(package, true, false, L"n/a", L"n/a");
     EXPECT_EQ(g_opened, 0);
 
     // The same package with a distribution does open its file.
