@@ -1,4 +1,5 @@
 #include "MachineKeyBackup.h"
+#include "TraceTestSupport.h"
 #include "OvErrorObject.h"
 #include "ProductLocale.h"
 #include "ProductRegistry.h"
@@ -12,8 +13,6 @@
 #include <cstring>
 #include <vector>
 
-using testsupport::MachineKeyBackup;
-using testsupport::MachineKeyExists;
 using testsupport::SetMachineString;
 using testsupport::SetMachineValue;
 
@@ -31,7 +30,7 @@ std::vector<BYTE> Bytes(const std::wstring& text, bool terminated = true)
 class ProductLocaleTest : public testing::Test
 {
 protected:
-    MachineKeyBackup m_backup{instutils::kMakerKeyPath};
+    ovtest::CHklmKeyBackup m_backup{instutils::kMakerKeyPath};
 };
 
 struct StoredMark
@@ -127,7 +126,7 @@ TEST_F(ProductLocaleTest, MissingBufferIsInvalidParameter)
 
 TEST_F(ProductLocaleTest, SetCreatesMakerAndProductKeys)
 {
-    ASSERT_FALSE(MachineKeyExists(instutils::kMakerKeyPath));
+    ASSERT_FALSE(ovtest::HklmKeyExists(instutils::kMakerKeyPath));
     testsupport::TraceCapture trace;
     EXPECT_EQ(DWORD(ERROR_SUCCESS), instutils::RegLocale::Set(L"en-US"));
     const std::vector<std::wstring> lines = trace.Lines();
@@ -163,8 +162,8 @@ TEST_F(ProductLocaleTest, RemoveDeletesKeysThatBecameEmpty)
     instutils::RegLocale::Remove();
     EXPECT_TRUE(trace.Contains(L"SHDeleteEmptyKey(SOFTWARE\\Calderis\\Orvane Studio): 0"));
     EXPECT_TRUE(trace.Contains(L"SHDeleteEmptyKey(SOFTWARE\\Calderis): 0"));
-    EXPECT_FALSE(MachineKeyExists(instutils::kProductKeyPath));
-    EXPECT_FALSE(MachineKeyExists(instutils::kMakerKeyPath));
+    EXPECT_FALSE(ovtest::HklmKeyExists(instutils::kProductKeyPath));
+    EXPECT_FALSE(ovtest::HklmKeyExists(instutils::kMakerKeyPath));
     instutils::RegLocale::Remove(); // nothing left to remove
 }
 
@@ -175,15 +174,16 @@ TEST_F(ProductLocaleTest, RemoveKeepsKeysThatStillHoldSomething)
     ASSERT_EQ(ERROR_SUCCESS, SetMachineString(instutils::kSecurityServerKeyPath, L"MorvikServerVersion", L"12.1.100.0"));
     instutils::RegLocale::Remove();
     EXPECT_EQ(L"", GetProductLocale());
-    EXPECT_TRUE(MachineKeyExists(instutils::kSecurityServerKeyPath));
+    EXPECT_TRUE(ovtest::HklmKeyExists(instutils::kSecurityServerKeyPath));
 
     // Another product of the maker keeps the maker's key alone.
-    testsupport::DeleteMachineTree(instutils::kProductKeyPath);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, instutils::kProductKeyPath);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, instutils::kProductKeyPath);
     ASSERT_EQ(DWORD(ERROR_SUCCESS), instutils::RegLocale::Set(L"en-US"));
     ASSERT_EQ(ERROR_SUCCESS, SetMachineString(L"SOFTWARE\\Calderis\\Other Product", L"Version", L"1"));
     instutils::RegLocale::Remove();
-    EXPECT_FALSE(MachineKeyExists(instutils::kProductKeyPath));
-    EXPECT_TRUE(MachineKeyExists(instutils::kMakerKeyPath));
+    EXPECT_FALSE(ovtest::HklmKeyExists(instutils::kProductKeyPath));
+    EXPECT_TRUE(ovtest::HklmKeyExists(instutils::kMakerKeyPath));
 }
 
 TEST(LogRegistryError, OneLineWithPathCodeAndSystemText)
