@@ -230,6 +230,7 @@ TEST_F(TraceStore, TemporaryConfigurationTracesIntoSetupLogAndLeavesNoKey)
     EXPECT_FALSE(ovtest::HklmKeyExists(kTraceKeyPath));
 
     std::string text = ovtest::ReadFileBytes(log);
+    DeleteFileW(log.c_str());
     std::string separator = "\r\n" + std::string(68, '*') + "\r\n\r\n";
     ASSERT_EQ(text.substr(0, separator.size()), separator);
     std::vector<std::string> lines = ovtest::SplitLines(text.substr(separator.size()));
