@@ -315,7 +315,10 @@ LONG DeleteTraceSettings(const wchar_t* module)
 bool IsTraceConfigured()
 {
     TraceSettings settings;
-    if (ReadTraceSettings(nullptr, &settings) == ERROR_SUCCESS && settings.enableMask != kTraceNotSet)
+    // A forced mask alone is a configuration too: treating it as none would replace it by
+    // the temporary one and delete it at the end of the run.
+    if (ReadTraceSettings(nullptr, &settings) == ERROR_SUCCESS &&
+        (settings.enableMask != kTraceNotSet || settings.forceEnableMask != kTraceNotSet))
         return true;
 
     HKEY oldKey = nullptr;

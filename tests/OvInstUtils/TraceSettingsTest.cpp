@@ -151,15 +151,21 @@ TEST_F(TraceStore, WindowsFolderKeepsItsAccessList)
 
 TEST_F(TraceStore, ConfiguredMachineIsLeftAlone)
 {
-    ovtest::SetHklmDword(kTraceKeyPath, L"EnableMask", 0);
-    ovtest::SetHklmString(kTraceKeyPath, L"TracePath", L"C:\\Elsewhere");
+    // An enable mask of any value, or only a forced one.
+    for (const wchar_t* mask : {L"EnableMask", L"ForceEnableMask"})
     {
-        TemporaryTraceConfiguration configuration(ProgramTrace);
-        EXPECT_FALSE(configuration.WroteDefaults());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTraceKeyPath);
+        ovtest::SetHklmDword(kTraceKeyPath, mask, 0);
+        ovtest::SetHklmString(kTraceKeyPath, L"TracePath", L"C:\\Elsewhere");
+        {
+            TemporaryTraceConfiguration configuration(ProgramTrace);
+            EXPECT_FALSE(configuration.WroteDefaults()) << mask;
+        }
+        EXPECT_EQ(ReadHklmString(kTraceKeyPath, L"TracePath"), L"C:\\Elsewhere");
+        EXPECT_EQ(ReadHklmDword(kTraceKeyPath, mask), 0u);
+        EXPECT_FALSE(ovtest::HklmValueExists(kTraceKeyPath, L"ParamsMask"));
+        EXPECT_EQ(GetLogFolder(), L"C:\\Elsewhere");
     }
-    EXPECT_EQ(ReadHklmString(kTraceKeyPath, L"TracePath"), L"C:\\Elsewhere");
-    EXPECT_FALSE(ovtest::HklmValueExists(kTraceKeyPath, L"ParamsMask"));
-    EXPECT_EQ(GetLogFolder(), L"C:\\Elsewhere");
 }
 
 TEST_F(TraceStore, OlderDriverKeyIsMigrated)
@@ -224,6 +230,7 @@ TEST_F(TraceStore, TemporaryConfigurationTracesIntoSetupLogAndLeavesNoKey)
     EXPECT_FALSE(ovtest::HklmKeyExists(kTraceKeyPath));
 
     std::string text = ovtest::ReadFileBytes(log);
+    DeleteFileW(log.c_str());
     std::string separator = "\r\n" + std::string(68, '*') + "\r\n\r\n";
     ASSERT_EQ(text.substr(0, separator.size()), separator);
     std::vector<std::string> lines = ovtest::SplitLines(text.substr(separator.size()));

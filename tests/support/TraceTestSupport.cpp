@@ -30,6 +30,18 @@ CHklmKeyBackup::CHklmKeyBackup(const wchar_t* path) : m_path(path)
         RegCloseKey(backup);
         RegCloseKey(key);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_path.c_str());
+        return;
+    }
+    for (size_t end = m_path.find(L'\\'); ; end = m_path.find(L'\\', end + 1))
+    {
+        std::wstring prefix = m_path.substr(0, end);
+        if (!HklmKeyExists(prefix))
+        {
+            m_missingRoot = prefix;
+            break;
+        }
+        if (end == std::wstring::npos)
+            break;
     }
 }
 
@@ -37,7 +49,11 @@ CHklmKeyBackup::~CHklmKeyBackup()
 {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_path.c_str());
     if (!m_existed)
+    {
+        if (!m_missingRoot.empty())
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, m_missingRoot.c_str());
         return;
+    }
     HKEY backup = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, m_backup.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS)
     {
@@ -48,6 +64,8 @@ CHklmKeyBackup::~CHklmKeyBackup()
         RegCloseKey(backup);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, m_backup.c_str());
+    // Gone once no other backup is left in it.
+    RegDeleteKeyW(HKEY_CURRENT_USER, kBackupRoot);
 }
 
 CTempFolder::CTempFolder(const wchar_t* name)

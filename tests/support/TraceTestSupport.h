@@ -22,6 +22,8 @@ private:
     std::wstring m_path;
     std::wstring m_backup;
     bool m_existed = false;
+    // The outermost key of the path that did not exist, removed with everything in it.
+    std::wstring m_missingRoot;
 };
 
 // A fresh, empty folder under the temporary folder, removed at the end.
