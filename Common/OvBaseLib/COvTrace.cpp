@@ -5,7 +5,8 @@
 
 namespace OvBase
 {
-COvTrace ProgramTrace(L"Setup");
+// Made before the program's other globals, so that their constructors may trace.
+COvTrace ProgramTrace __attribute__((init_priority(200)))(L"Setup");
 volatile LONG TraceDepth = 0;
 
 COvTrace::COvTrace(const wchar_t* moduleName)

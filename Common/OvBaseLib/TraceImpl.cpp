@@ -162,7 +162,17 @@ void AppendHexW(std::wstring& out, unsigned value, int width)
     out.append(digits, AppendNumber(digits, value, 16, width));
 }
 
-// Formats into a heap buffer that doubles until the text fits; null when it never does.
+int PrintV(wchar_t* text, size_t count, const wchar_t* format, _locale_t locale, va_list args)
+{
+    return locale ? _vsnwprintf_l(text, count, format, locale, args) : _vsnwprintf(text, count, format, args);
+}
+
+int PrintV(char* text, size_t count, const char* format, _locale_t locale, va_list args)
+{
+    return locale ? _vsnprintf_l(text, count, format, locale, args) : _vsnprintf(text, count, format, args);
+}
+
+// Formats into a heap buffer that doubles until the text fits; false when it never does.
 template <class Char, class Format>
 bool FormatGrowing(CHeapArray<Char>& buffer, Format format, size_t& length)
 {
@@ -394,38 +404,31 @@ bool CTraceImpl::Reload()
 
 void CTraceImpl::TraceVW(DWORD level, const wchar_t* format, va_list args)
 {
-    CLastErrorKeeper keepError;
-    if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
-        return;
-    CHeapArray<wchar_t> buffer(256);
-    size_t length = 0;
-    auto print = [&](wchar_t* text, size_t count) {
-        va_list copy;
-        va_copy(copy, args);
-        int result = m_locale ? _vsnwprintf_l(text, count, format, m_locale, copy) : _vsnwprintf(text, count, format, copy);
-        va_end(copy);
-        return result;
-    };
-    if (FormatGrowing(buffer, print, length))
-        WriteLine(level, buffer.Data(), length, true);
+    TraceFormatted(level, format, args);
 }
 
 void CTraceImpl::TraceVA(DWORD level, const char* format, va_list args)
 {
+    TraceFormatted(level, format, args);
+}
+
+template <class Char>
+void CTraceImpl::TraceFormatted(DWORD level, const Char* format, va_list args)
+{
     CLastErrorKeeper keepError;
     if (!IsEnabled() || !IsLevelEnabled(level) || !format || !*format)
         return;
-    CHeapArray<char> buffer(256);
+    CHeapArray<Char> buffer(256);
     size_t length = 0;
-    auto print = [&](char* text, size_t count) {
+    auto print = [&](Char* text, size_t count) {
         va_list copy;
         va_copy(copy, args);
-        int result = m_locale ? _vsnprintf_l(text, count, format, m_locale, copy) : _vsnprintf(text, count, format, copy);
+        int result = PrintV(text, count, format, m_locale, copy);
         va_end(copy);
         return result;
     };
     if (FormatGrowing(buffer, print, length))
-        WriteLine(level, buffer.Data(), length, false);
+        WriteLine(level, buffer.Data(), length, sizeof(Char) == sizeof(wchar_t));
 }
 
 void CTraceImpl::TraceDump(DWORD level, const wchar_t* title, const void* data, size_t size, DWORD flags)

@@ -55,6 +55,8 @@ public:
 
 private:
     bool LoadConfiguration();
+    template <class Char>
+    void TraceFormatted(DWORD level, const Char* format, va_list args);
     void WriteToFile(const char* line, DWORD bytes);
 
     // Configuration.

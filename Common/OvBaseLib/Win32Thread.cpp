@@ -44,7 +44,19 @@ bool CWin32Thread::Create(void* parameter, bool suspended, LPSECURITY_ATTRIBUTES
 void CWin32Thread::Stop(DWORD milliseconds)
 {
     m_stopEvent.Set();
-    if (WaitForEnd(true, milliseconds) != 0)
+    ULONGLONG start = GetTickCount64();
+    DWORD result = WaitForEnd(true, milliseconds);
+    if (result == 0 && IsValid() && WaitForSingleObject(m_handle, 0) == WAIT_TIMEOUT)
+    {
+        // A quit message ended the wait early: the thread is not done yet, and a stop that
+        // returned now would leave it running on an object that may be going away.
+        ULONGLONG elapsed = GetTickCount64() - start;
+        DWORD rest = milliseconds == INFINITE ? INFINITE
+                     : elapsed >= milliseconds ? 0
+                                               : static_cast<DWORD>(milliseconds - elapsed);
+        result = WaitForSingleObject(m_handle, rest);
+    }
+    if (result != 0)
         Kill(1);
     CCriticalSectionLock lock(m_lock);
     m_parameter = nullptr;

@@ -3,6 +3,7 @@
 #include "AbortInstallException.h"
 #include "OvErrorObject.h"
 #include "TraceTestSupport.h"
+#include "Win32Objects.h"
 
 using OvBase::COvError;
 
@@ -159,6 +160,30 @@ TEST(ErrorDescription, LookupAndFallbacks)
     COvError last(0xFFFFFFFFu, nullptr, 0, nullptr);
     EXPECT_EQ(last.GetProperties().at(L"Code"), L"0xFFFFFFFF");
     EXPECT_EQ(std::wstring(last.GetDescription()), OvBase::GetErrorDescription(ERROR_ACCESS_DENIED));
+}
+
+TEST(ErrorDescription, MessageLanguageFollowsTheProductsLanguageMark)
+{
+    const wchar_t kProductKey[] = L"SOFTWARE\\Calderis\\Orvane Studio";
+    ovtest::CHklmKeyBackup backup(kProductKey);
+    struct Case
+    {
+        const wchar_t* mark;
+        DWORD language;
+    } cases[] = {
+        {nullptr, 1049}, {L"en-US", 1033}, {L"ru-RU", 1049}, {L"de-DE", 1031}, {L"en-US-x", 1049}, {L"", 1049},
+    };
+    for (const auto& c : cases)
+    {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);
+        if (c.mark)
+            ovtest::SetHklmString(kProductKey, L"ProductLocale", c.mark);
+        // The language is kept for the life of a process, so each case needs a new one.
+        OvBase::CWin32Process probe;
+        ASSERT_EQ(probe.Create((std::wstring(OV_BIN_DIR) + L"\\MessageLanguageProbe.exe").c_str(), nullptr), 0u);
+        ASSERT_EQ(probe.WaitFor(30000), 0u);
+        EXPECT_EQ(probe.GetExitCode(), c.language) << (c.mark ? c.mark : L"(none)");
+    }
 }
 
 TEST(ErrorDescription, InsertMarksAndTheirBlankAreRemoved)

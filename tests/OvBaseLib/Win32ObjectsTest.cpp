@@ -184,6 +184,49 @@ TEST(Win32Thread, WaitForEndDispatchesMessages)
     UnregisterClassW(L"OvTestWaitWindow", GetModuleHandleW(nullptr));
 }
 
+TEST(Win32Thread, StopOutlastsAQuitMessage)
+{
+    std::atomic<bool> finished{false};
+    class Slow : public CWin32Thread
+    {
+    public:
+        explicit Slow(std::atomic<bool>& finished) : m_finished(finished) {}
+        ~Slow() override { Stop(INFINITE); }
+        DWORD ThreadProc() override
+        {
+            while (!IsStopRequested())
+                Sleep(1);
+            Sleep(100);
+            m_finished = true;
+            return 0;
+        }
+
+    private:
+        std::atomic<bool>& m_finished;
+    };
+    Slow thread(finished);
+    ASSERT_TRUE(thread.Create());
+    PostQuitMessage(0);
+    thread.Stop(INFINITE);
+    EXPECT_TRUE(finished) << "Stop returned before its thread ended";
+
+    // With a time-out the thread is still ended: by itself, or terminated.
+    class Stubborn : public CWin32Thread
+    {
+    public:
+        ~Stubborn() override { Stop(INFINITE); }
+        DWORD ThreadProc() override
+        {
+            for (;;)
+                Sleep(1);
+        }
+    } stubborn;
+    ASSERT_TRUE(stubborn.Create());
+    PostQuitMessage(0);
+    stubborn.Stop(100);
+    EXPECT_EQ(WaitForSingleObject(stubborn.GetHandle(), 0), WAIT_OBJECT_0);
+}
+
 TEST(Win32Thread, SuspendAndResume)
 {
     QuickThread thread;

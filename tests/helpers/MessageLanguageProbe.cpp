@@ -1,0 +1,7 @@
+// Exits with the message language this process settles on (it is read once per process).
+#include "OvErrorObject.h"
+
+int wmain()
+{
+    return static_cast<int>(OvBase::GetMessageLanguage());
+}
