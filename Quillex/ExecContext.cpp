@@ -14,8 +14,9 @@ namespace
 std::unique_ptr<OvBase::CWin32MappedFile> CreateRegion(const wchar_t* name)
 {
     auto region = std::make_unique<OvBase::CWin32MappedFile>();
-    // An existing section of that name (183) is opened, which is what the wizard's side needs.
-    region->Map_Ex(PAGE_READWRITE, kSharedRegionSize, name, nullptr);
+    // An existing section of that name is opened: what was written into it stays.
+    if (region->Map_Ex(PAGE_READWRITE, kSharedRegionSize, name, nullptr) == ERROR_ALREADY_EXISTS)
+        OvBase::TraceLine(OvBase::TraceInfo, L"Shared region %s already exists, opened", name);
     return region;
 }
 }

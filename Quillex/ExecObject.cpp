@@ -7,6 +7,8 @@ namespace ovinst
 {
 ExecSequence::ExecSequence(ExecObjectList steps) : m_steps(std::move(steps))
 {
+    // Recording a completed step must not fail for want of memory, or it would not be undone.
+    m_done.reserve(m_steps.size());
 }
 
 ExecSequence::~ExecSequence() = default;
@@ -40,7 +42,7 @@ void ExecSequence::Undo(std::shared_ptr<IExecContext>& context, std::unique_ptr<
     {
         while (!m_done.empty())
         {
-            // Popped only after its undo succeeded: a failed step stays recorded as done.
+            // Removed only once undone: a step whose undo failed stays in the done list.
             m_done.back()->Undo(context, notifier);
             m_done.pop_back();
         }

@@ -59,3 +59,6 @@
 #define IDS_IC_CONTROL_CENTER     7129
 #define IDS_IC_UPDATE_SERVER      7130
 #define IDS_IC_CSP                7131
+
+// Banner on the left of the status and summary windows.
+#define IDB_BANNER                150

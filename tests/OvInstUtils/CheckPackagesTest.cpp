@@ -1,4 +1,5 @@
 #include "CheckPackages.h"
+#include "TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,24 @@ TEST_F(CheckPackagesTest, PackageExist)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.found, none.PackageExist(c.name)) << testing::PrintToString(std::wstring(c.name));
+}
+
+TEST_F(CheckPackagesTest, TracesWhereItLooks)
+{
+    testsupport::TraceCapture trace;
+    EXPECT_TRUE(utils::CheckPackages({}).PackageExist(L"OvProbeA.msi"));
+    EXPECT_TRUE(trace.Contains(L"Try find 'OvProbeA.msi' in '" + m_folder + L"'"));
+    EXPECT_TRUE(trace.Contains(L"Found"));
+    EXPECT_FALSE(trace.Contains(L"Not found"));
+}
+
+TEST_F(CheckPackagesTest, CheckAllStopsAtTheFirstMissingPackage)
+{
+    testsupport::TraceCapture trace;
+    EXPECT_FALSE(utils::CheckPackages({L"OvProbeA.msi", L"OvProbeMissing.msi", L"OvProbeB.msi"}).CheckAll());
+    EXPECT_TRUE(trace.ContainsText(L"Try find 'OvProbeMissing.msi'"));
+    EXPECT_TRUE(trace.Contains(L"Not found"));
+    EXPECT_FALSE(trace.ContainsText(L"OvProbeB.msi"));
 }
 
 TEST_F(CheckPackagesTest, CheckAll)

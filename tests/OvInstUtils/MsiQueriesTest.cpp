@@ -3,6 +3,7 @@
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
+#include "TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,10 @@ INSTALLSTATE WINAPI QueryState(LPCWSTR)
 
 TEST(MsiQueries, NothingOfTheFamilyInstalled)
 {
+    testsupport::TraceCapture trace;
     EXPECT_FALSE(msi::IsInstalledByUpgradeCode(OV_UPGRADE_CODE_SECURITY_SERVER));
+    EXPECT_TRUE(trace.Contains(L"'" OV_UPGRADE_CODE_SECURITY_SERVER L"' is installed: '0'"));
+    EXPECT_TRUE(trace.Contains(L"msi::IsInstalledByUpgradeCode"));
     EXPECT_FALSE(msi::IsInstalledByUpgradeCode(kUnknownGuid));
     EXPECT_FALSE(msi::IsInstalledByProductCode(OV_SAMPLE_PRODUCT_SECURITY_SERVER_1));
     EXPECT_FALSE(msi::IsComponentInUse(OV_SHARED_COMPONENT_ID));
@@ -46,9 +50,12 @@ TEST(MsiQueries, InstalledPackageAndItsMajorUpgrade)
 {
     ScopedInstall first(DistPackage(L"SecurityServer.msi"), OV_UPGRADE_CODE_SECURITY_SERVER);
     ASSERT_EQ(0u, first.Result());
+    testsupport::TraceCapture trace;
     EXPECT_TRUE(msi::IsInstalledByUpgradeCode(OV_UPGRADE_CODE_SECURITY_SERVER));
+    EXPECT_TRUE(trace.Contains(L"'" OV_UPGRADE_CODE_SECURITY_SERVER L"' is installed: '1'"));
     EXPECT_FALSE(msi::IsInstalledByUpgradeCode(OV_UPGRADE_CODE_AUTH_SERVER));
     EXPECT_TRUE(msi::IsInstalledByProductCode(OV_SAMPLE_PRODUCT_SECURITY_SERVER_1));
+    EXPECT_TRUE(trace.Contains(L"MsiQueryProductState '" OV_SAMPLE_PRODUCT_SECURITY_SERVER_1 L"': '5'"));
     EXPECT_FALSE(msi::IsInstalledByProductCode(OV_SAMPLE_PRODUCT_SECURITY_SERVER_2));
     EXPECT_TRUE(msi::IsComponentInUse(OV_SHARED_COMPONENT_ID));
 
@@ -97,6 +104,14 @@ TEST(MsiQueries, OnlyTheDefaultStateCountsAsInstalled)
         g_state = c.state;
         EXPECT_EQ(c.installed, msi::IsInstalledByProductCode(kUnknownGuid)) << "state " << c.state;
     }
+
+    testsupport::TraceCapture trace;
+    g_state = INSTALLSTATE_ADVERTISED;
+    EXPECT_FALSE(msi::IsInstalledByProductCode(kUnknownGuid));
+    EXPECT_TRUE(trace.Contains(std::wstring(L"MsiQueryProductState '") + kUnknownGuid + L"': '1'"));
+    g_state = INSTALLSTATE_UNKNOWN;
+    EXPECT_FALSE(msi::IsInstalledByProductCode(kUnknownGuid));
+    EXPECT_TRUE(trace.Contains(std::wstring(L"MsiQueryProductState '") + kUnknownGuid + L"': '-1'"));
 }
 
 TEST(MsiQueries, UnexpectedComponentQueryResultThrowsThatCode)

@@ -1,10 +1,14 @@
 #include "MachineKeyBackup.h"
+#include "OvErrorObject.h"
 #include "ProductLocale.h"
 #include "ProductRegistry.h"
 #include "RegLocale.h"
+#include "TraceCapture.h"
+#include "Win32Objects.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -124,7 +128,14 @@ TEST_F(ProductLocaleTest, MissingBufferIsInvalidParameter)
 TEST_F(ProductLocaleTest, SetCreatesMakerAndProductKeys)
 {
     ASSERT_FALSE(MachineKeyExists(instutils::kMakerKeyPath));
+    testsupport::TraceCapture trace;
     EXPECT_EQ(DWORD(ERROR_SUCCESS), instutils::RegLocale::Set(L"en-US"));
+    const std::vector<std::wstring> lines = trace.Lines();
+    const auto created = std::find(lines.begin(), lines.end(), L"Fail to open, try to create reg key: \"SOFTWARE\\Calderis\\Orvane Studio\"");
+    const auto opened = std::find(lines.begin(), lines.end(), L"Reg key was opened successfully(\"SOFTWARE\\Calderis\\Orvane Studio\")");
+    EXPECT_NE(lines.end(), created);
+    EXPECT_NE(lines.end(), opened);
+    EXPECT_LT(created, opened);
 
     DWORD type = 0;
     std::vector<BYTE> data;
@@ -148,7 +159,10 @@ TEST_F(ProductLocaleTest, SetReplacesMarkAndKeepsOtherValues)
 TEST_F(ProductLocaleTest, RemoveDeletesKeysThatBecameEmpty)
 {
     ASSERT_EQ(DWORD(ERROR_SUCCESS), instutils::RegLocale::Set(L"en-US"));
+    testsupport::TraceCapture trace;
     instutils::RegLocale::Remove();
+    EXPECT_TRUE(trace.Contains(L"SHDeleteEmptyKey(SOFTWARE\\Calderis\\Orvane Studio): 0"));
+    EXPECT_TRUE(trace.Contains(L"SHDeleteEmptyKey(SOFTWARE\\Calderis): 0"));
     EXPECT_FALSE(MachineKeyExists(instutils::kProductKeyPath));
     EXPECT_FALSE(MachineKeyExists(instutils::kMakerKeyPath));
     instutils::RegLocale::Remove(); // nothing left to remove
@@ -170,4 +184,43 @@ TEST_F(ProductLocaleTest, RemoveKeepsKeysThatStillHoldSomething)
     instutils::RegLocale::Remove();
     EXPECT_FALSE(MachineKeyExists(instutils::kProductKeyPath));
     EXPECT_TRUE(MachineKeyExists(instutils::kMakerKeyPath));
+}
+
+TEST(LogRegistryError, OneLineWithPathCodeAndSystemText)
+{
+    wchar_t text[2048] = {};
+    OvBase::FormatSystemError(text, 2048, ERROR_ACCESS_DENIED);
+    testsupport::TraceCapture trace;
+    LogRegistryError(L"SOFTWARE\\Calderis\\Orvane Studio", ERROR_ACCESS_DENIED);
+    // Level 4 lines carry the warning mark.
+    EXPECT_TRUE(trace.Contains(std::wstring(L"W> Fail to open reg key: \"SOFTWARE\\Calderis\\Orvane Studio\", error code: 5, message: \"") +
+                               text + L"\""));
+}
+
+TEST_F(ProductLocaleTest, ProgramsOwnMarkStandsInForAMissingKey)
+{
+    const struct
+    {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    } cases[] = {
+        {L"own", ERROR_SUCCESS},         // the export's mark
+        {L"none", ERROR_FILE_NOT_FOUND}, // the export knows none: the registry's result stands
+        {L"own user", ERROR_FILE_NOT_FOUND}, // the user's key never falls back
+    };
+    const std::wstring probe = std::wstring(OV_BIN_DIR) + L"\\LocaleExportProbe.exe";
+    for (const auto& c : cases)
+    {
+        OvBase::CWin32Process process;
+        ASSERT_EQ(0u, process.Create(probe.c_str(), c.arguments));
+        ASSERT_EQ(0u, process.WaitFor(30000));
+        EXPECT_EQ(c.exitCode, process.GetExitCode()) << testing::PrintToString(std::wstring(c.arguments));
+    }
+
+    // With the key present, the registry wins over the export.
+    ASSERT_EQ(ERROR_SUCCESS, SetMachineString(instutils::kProductKeyPath, L"ProductLocale", L"en"));
+    OvBase::CWin32Process process;
+    ASSERT_EQ(0u, process.Create(probe.c_str(), L"own"));
+    ASSERT_EQ(0u, process.WaitFor(30000));
+    EXPECT_EQ(DWORD(ERROR_INVALID_DATA), process.GetExitCode());
 }

@@ -3,6 +3,9 @@
 #include "MsiQueries.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
+#include "TraceCapture.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,7 @@ std::wstring SamplePackage(const wchar_t* name)
 
 TEST(InstalledComponents, NothingInstalledListsAllSixAsMissing)
 {
+    testsupport::TraceCapture trace;
     const instutils::InstalledComponents components;
     const std::pair<const wchar_t*, const wchar_t*> expected[] = {
         {OV_UPGRADE_CODE_CLIENT_1, L"Client software"},
@@ -38,6 +42,19 @@ TEST(InstalledComponents, NothingInstalledListsAllSixAsMissing)
         EXPECT_FALSE(entry.found) << i;
     }
     EXPECT_TRUE(components.GetFound().empty());
+
+    // One line per entry, also where two entries share a name.
+    const std::vector<std::wstring> lines = trace.Lines();
+    const auto header = std::find(lines.begin(), lines.end(), L"Following components was found:");
+    ASSERT_NE(lines.end(), header);
+    std::vector<std::wstring> listed;
+    std::copy_if(header + 1, lines.end(), std::back_inserter(listed), [](const std::wstring& line) {
+        return line.ends_with(L": NOT installed") || line.ends_with(L": installed");
+    });
+    EXPECT_EQ((std::vector<std::wstring>{L"Client software: NOT installed", L"Client software: NOT installed",
+                                         L"Control Center: NOT installed", L"Security Server: NOT installed",
+                                         L"Update Server: NOT installed", L"Calderis CSP: NOT installed"}),
+              listed);
     EXPECT_FALSE(AnyComponentInstalled());
 }
 
@@ -49,8 +66,11 @@ TEST(InstalledComponents, FoundListFollowsTableOrder)
     ASSERT_EQ(0u, server.Result());
     ASSERT_EQ(0u, console.Result());
 
+    testsupport::TraceCapture trace;
     const instutils::InstalledComponents components;
     EXPECT_EQ((std::vector<int>{2, 3}), components.GetFound());
+    EXPECT_TRUE(trace.Contains(L"Security Server: installed"));
+    EXPECT_TRUE(trace.Contains(L"Control Center: installed"));
     EXPECT_TRUE(components.GetEntries()[2].found);
     EXPECT_TRUE(components.GetEntries()[3].found);
     EXPECT_FALSE(components.GetEntries()[0].found);

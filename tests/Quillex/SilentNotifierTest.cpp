@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SilentNotifier.h"
-#include "TraceCapture.h"
+#include "TraceTestSupport.h"
 
 #include <windows.h>
 
@@ -13,8 +13,47 @@ using namespace ovinst;
 
 namespace
 {
-TEST(SilentNotifier, ShowsNothingAndAcceptsAnyPackageIdentifier)
+// The program's trace in a log file of its own for one scope, read back as wide lines
+// without their indentation.
+class TraceLines
 {
+public:
+    TraceLines() : m_folder(L"silentnotifier"), m_trace(m_folder.Path(), 2 | 4 | 8, 1) {}
+
+    std::vector<std::wstring> Lines() const
+    {
+        std::vector<std::wstring> lines;
+        for (const std::string& line : m_trace.Lines())
+        {
+            std::wstring wide(line.size(), L'\0');
+            const int n = MultiByteToWideChar(1251, 0, line.data(), static_cast<int>(line.size()), wide.data(),
+                                              static_cast<int>(wide.size()));
+            wide.resize(n > 0 ? n : 0);
+            wide.erase(0, std::min(wide.find_first_not_of(L' '), wide.size()));
+            lines.push_back(wide);
+        }
+        return lines;
+    }
+    bool Contains(const std::wstring& line) const
+    {
+        const std::vector<std::wstring> lines = Lines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+private:
+    ovtest::CTempFolder m_folder;
+    ovtest::CProgramTraceScope m_trace;
+};
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+TEST(SilentNotifier, ShowsAndTracesNothingAndAcceptsAnyPackageIdentifier)
+{
+    TraceLines trace;
     SilentNotifier notifier;
     for (const int id : {0, 2, 5, -1, 6, 1000})
     {
@@ -34,6 +73,10 @@ TEST(SilentNotifier, ShowsNothingAndAcceptsAnyPackageIdentifier)
             notifier.RequestUserAction(nullptr);
         });
     }
+    int windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 0);
+    EXPECT_EQ(trace.Lines(), std::vector<std::wstring>{});
 }
 
 TEST(SilentNotifier, StateQueriesStayFalse)
@@ -70,7 +113,7 @@ class SilentQuestionTest : public testing::TestWithParam<QuestionCase>
 // Every question takes its silent answer, and the trace shows the question and the answer.
 TEST_P(SilentQuestionTest, TakesTheSilentAnswerAndTracesIt)
 {
-    testsupport::TraceCapture trace;
+    TraceLines trace;
     SilentNotifier notifier;
     const std::wstring yesQuestion = L"Switch UAC off? 100% sure (%s)";
     const std::wstring noQuestion = L"\u041f\u0440\u043e\u0434\u043e\u043b\u0436\u0438\u0442\u044c?";
@@ -101,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The reason of a refusal must survive an unattended run.
 TEST(SilentNotifier, InformUserKeepsTheMessageInTheTrace)
 {
-    testsupport::TraceCapture trace;
+    TraceLines trace;
     SilentNotifier notifier;
     notifier.InformUser(L"Not enough free disk space on C:\\ (needs 2 GB, 5% left).");
     EXPECT_TRUE(trace.Contains(L"Message: Not enough free disk space on C:\\ (needs 2 GB, 5% left)."));
