@@ -89,6 +89,7 @@ TEST(InstallContext, EmptyOptionValues)
 
 TEST(InstallContext, DistributionFolderHoldsTheProgram)
 {
+    testsupport::TraceCapture log;
     utils::CInstallContext context;
     wchar_t path[MAX_PATH] = {};
     ASSERT_NE(::GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
@@ -96,6 +97,9 @@ TEST(InstallContext, DistributionFolderHoldsTheProgram)
     expected.erase(expected.find_last_of(L'\\') + 1);
     EXPECT_EQ(context.GetDistributionFolder(), expected);
     EXPECT_EQ(context.GetDistributionFolder().back(), L'\\');
+    EXPECT_TRUE(log.Contains(expected));
+    // The display language of the system's user32.dll, logged only.
+    EXPECT_TRUE(log.ContainsText(L"Locale: "));
 }
 
 TEST(InstallContext, RestartFlag)
