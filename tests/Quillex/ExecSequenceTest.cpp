@@ -3,7 +3,7 @@
 #include "ExecObject.h"
 #include "OvErrorObject.h"
 #include "SilentNotifier.h"
-#include "LogCapture.h"
+#include "TraceCapture.h"
 
 #include <functional>
 #include <stdexcept>
@@ -230,14 +230,14 @@ TEST(ExecSequence, FailureOfAnyTypePropagatesUnchanged)
 
 TEST(NonCriticalObject, FailureIsLoggedWithItsPrefix)
 {
-    ovtest::CLogCapture trace;
+    testsupport::TraceCapture trace;
     CallLog log;
     std::shared_ptr<IExecContext> context;
     std::unique_ptr<INotifier> notifier = std::make_unique<CancellableNotifier>();
     ExecObjectPtr step = NonCritical(S("Sync", log, Step::ExecFails));
 
     EXPECT_NO_THROW(step->Exec(context, notifier));
-    EXPECT_TRUE(trace.Contains("NonCriticalObject exec:  COvError Exception:"));
-    EXPECT_TRUE(trace.Contains("Sync failed"));
+    EXPECT_TRUE(trace.ContainsText(L"NonCriticalObject exec:  COvError Exception:"));
+    EXPECT_TRUE(trace.ContainsText(L"Sync failed"));
 }
 }

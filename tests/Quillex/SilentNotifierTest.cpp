@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SilentNotifier.h"
-#include "TraceTestSupport.h"
+#include "TraceCapture.h"
 
 #include <windows.h>
 
@@ -13,38 +13,6 @@ using namespace ovinst;
 
 namespace
 {
-// The program's trace in a log file of its own for one scope, read back as wide lines
-// without their indentation.
-class TraceLines
-{
-public:
-    TraceLines() : m_folder(L"silentnotifier"), m_trace(m_folder.Path(), 2 | 4 | 8, 1) {}
-
-    std::vector<std::wstring> Lines() const
-    {
-        std::vector<std::wstring> lines;
-        for (const std::string& line : m_trace.Lines())
-        {
-            std::wstring wide(line.size(), L'\0');
-            const int n = MultiByteToWideChar(1251, 0, line.data(), static_cast<int>(line.size()), wide.data(),
-                                              static_cast<int>(wide.size()));
-            wide.resize(n > 0 ? n : 0);
-            wide.erase(0, std::min(wide.find_first_not_of(L' '), wide.size()));
-            lines.push_back(wide);
-        }
-        return lines;
-    }
-    bool Contains(const std::wstring& line) const
-    {
-        const std::vector<std::wstring> lines = Lines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-
-private:
-    ovtest::CTempFolder m_folder;
-    ovtest::CProgramTraceScope m_trace;
-};
-
 BOOL CALLBACK CountWindow(HWND, LPARAM count)
 {
     ++*reinterpret_cast<int*>(count);
@@ -53,7 +21,7 @@ BOOL CALLBACK CountWindow(HWND, LPARAM count)
 
 TEST(SilentNotifier, ShowsAndTracesNothingAndAcceptsAnyPackageIdentifier)
 {
-    TraceLines trace;
+    testsupport::TraceCapture trace;
     SilentNotifier notifier;
     for (const int id : {0, 2, 5, -1, 6, 1000})
     {
@@ -113,7 +81,7 @@ class SilentQuestionTest : public testing::TestWithParam<QuestionCase>
 // Every question takes its silent answer, and the trace shows the question and the answer.
 TEST_P(SilentQuestionTest, TakesTheSilentAnswerAndTracesIt)
 {
-    TraceLines trace;
+    testsupport::TraceCapture trace;
     SilentNotifier notifier;
     const std::wstring yesQuestion = L"Switch UAC off? 100% sure (%s)";
     const std::wstring noQuestion = L"\u041f\u0440\u043e\u0434\u043e\u043b\u0436\u0438\u0442\u044c?";
@@ -144,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The reason of a refusal must survive an unattended run.
 TEST(SilentNotifier, InformUserKeepsTheMessageInTheTrace)
 {
-    TraceLines trace;
+    testsupport::TraceCapture trace;
     SilentNotifier notifier;
     notifier.InformUser(L"Not enough free disk space on C:\\ (needs 2 GB, 5% left).");
     EXPECT_TRUE(trace.Contains(L"Message: Not enough free disk space on C:\\ (needs 2 GB, 5% left)."));
