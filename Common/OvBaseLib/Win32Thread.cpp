@@ -97,9 +97,11 @@ BOOL CWin32Thread::SetPriority(int priority)
 
 bool CWin32Thread::IsStopRequested()
 {
+    // Under the lock: a new thread may poll before Create has stored its handle and
+    // cleared an earlier stop.
+    CCriticalSectionLock lock(m_lock);
     if (!IsValid())
         return true;
-    CCriticalSectionLock lock(m_lock);
     return m_stopEvent.Wait(2) == WAIT_OBJECT_0;
 }
 

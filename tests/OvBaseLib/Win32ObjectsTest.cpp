@@ -227,6 +227,29 @@ TEST(Win32Thread, StopOutlastsAQuitMessage)
     EXPECT_EQ(WaitForSingleObject(stubborn.GetHandle(), 0), WAIT_OBJECT_0);
 }
 
+TEST(Win32Thread, NewThreadSeesNoStopRequest)
+{
+    // A new thread may poll before Create has stored its handle. The window is short (about
+    // one start in a thousand hit it here), so this only catches it now and then.
+    class FirstPoll : public CWin32Thread
+    {
+    public:
+        ~FirstPoll() override { Stop(INFINITE); }
+        DWORD ThreadProc() override { return IsStopRequested() ? 1 : 0; }
+    };
+    int stopSeen = 0;
+    for (int run = 0; run < 500; ++run)
+    {
+        FirstPoll thread;
+        ASSERT_TRUE(thread.Create());
+        ASSERT_EQ(thread.WaitForEnd(false, 5000), WAIT_OBJECT_0);
+        DWORD exitCode = 2;
+        GetExitCodeThread(thread.GetHandle(), &exitCode);
+        stopSeen += exitCode != 0;
+    }
+    EXPECT_EQ(stopSeen, 0) << "threads that saw a stop request at their first poll";
+}
+
 TEST(Win32Thread, SuspendAndResume)
 {
     QuickThread thread;
