@@ -46,15 +46,18 @@ void CWin32Thread::Stop(DWORD milliseconds)
     m_stopEvent.Set();
     ULONGLONG start = GetTickCount64();
     DWORD result = WaitForEnd(true, milliseconds);
-    if (result == 0 && IsValid() && WaitForSingleObject(m_handle, 0) == WAIT_TIMEOUT)
+    // A quit message ended the wait early: the thread is not done yet, and a stop that
+    // returned now would leave it running on an object that may be going away. Wait on,
+    // still serving messages, for the thread may send one to this thread's windows.
+    while (result == 0 && IsValid() && WaitForSingleObject(m_handle, 0) == WAIT_TIMEOUT)
     {
-        // A quit message ended the wait early: the thread is not done yet, and a stop that
-        // returned now would leave it running on an object that may be going away.
         ULONGLONG elapsed = GetTickCount64() - start;
-        DWORD rest = milliseconds == INFINITE ? INFINITE
-                     : elapsed >= milliseconds ? 0
-                                               : static_cast<DWORD>(milliseconds - elapsed);
-        result = WaitForSingleObject(m_handle, rest);
+        if (milliseconds != INFINITE && elapsed >= milliseconds)
+        {
+            result = WAIT_TIMEOUT;
+            break;
+        }
+        result = WaitForEnd(true, milliseconds == INFINITE ? INFINITE : static_cast<DWORD>(milliseconds - elapsed));
     }
     if (result != 0)
         Kill(1);

@@ -225,6 +225,43 @@ TEST(Win32Thread, StopOutlastsAQuitMessage)
     PostQuitMessage(0);
     stubborn.Stop(100);
     EXPECT_EQ(WaitForSingleObject(stubborn.GetHandle(), 0), WAIT_OBJECT_0);
+
+    // After the quit the wait goes on serving messages: a thread that reports to a window
+    // of the stopping thread on its way out still ends by itself.
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"OvTestStopWindow";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowW(L"OvTestStopWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    class Reporting : public CWin32Thread
+    {
+    public:
+        Reporting(HWND window, std::atomic<bool>& finished) : m_window(window), m_finished(finished) {}
+        ~Reporting() override { Stop(INFINITE); }
+        DWORD ThreadProc() override
+        {
+            while (!IsStopRequested())
+                Sleep(1);
+            Sleep(50);
+            SendMessageW(m_window, WM_NULL, 0, 0);
+            m_finished = true;
+            return 0;
+        }
+
+    private:
+        HWND m_window;
+        std::atomic<bool>& m_finished;
+    };
+    finished = false;
+    Reporting reporting(window, finished);
+    ASSERT_TRUE(reporting.Create());
+    PostQuitMessage(0);
+    reporting.Stop(3000);
+    EXPECT_TRUE(finished) << "the thread was stuck in its message and terminated";
+    DestroyWindow(window);
+    UnregisterClassW(L"OvTestStopWindow", GetModuleHandleW(nullptr));
 }
 
 TEST(Win32Thread, NewThreadSeesNoStopRequest)
