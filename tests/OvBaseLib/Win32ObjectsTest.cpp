@@ -49,6 +49,34 @@ public:
     ~QuickThread() override { Stop(INFINITE); }
     DWORD ThreadProc() override { return 0; }
 };
+
+// A message-only window of the calling thread, gone with the scope.
+class CMessageWindow
+{
+public:
+    CMessageWindow(const wchar_t* className, WNDPROC procedure) : m_className(className)
+    {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = className;
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowW(className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    ~CMessageWindow()
+    {
+        if (m_window)
+            DestroyWindow(m_window);
+        UnregisterClassW(m_className, GetModuleHandleW(nullptr));
+    }
+    CMessageWindow(const CMessageWindow&) = delete;
+    CMessageWindow& operator=(const CMessageWindow&) = delete;
+    HWND Get() const { return m_window; }
+
+private:
+    const wchar_t* m_className;
+    HWND m_window = nullptr;
+};
 }
 
 TEST(Win32Handle, OwnershipAndDetach)
@@ -143,19 +171,15 @@ TEST(Win32Thread, WaitForEndDispatchesMessages)
     // The thread ends only after a message sent to this thread's window was handled.
     static std::atomic<bool> handled{false};
     handled = false;
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    CMessageWindow messageWindow(L"OvTestWaitWindow", [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
         if (message == WM_APP)
         {
             handled = true;
             return 42;
         }
         return DefWindowProcW(window, message, w, l);
-    };
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OvTestWaitWindow";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowW(L"OvTestWaitWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    });
+    HWND window = messageWindow.Get();
     ASSERT_NE(window, nullptr);
 
     class Sender : public CWin32Thread
@@ -180,8 +204,6 @@ TEST(Win32Thread, WaitForEndDispatchesMessages)
     PostQuitMessage(3);
     EXPECT_EQ(endless.WaitForEnd(true, 10000), 0u);
     endless.Kill(1);
-    DestroyWindow(window);
-    UnregisterClassW(L"OvTestWaitWindow", GetModuleHandleW(nullptr));
 }
 
 TEST(Win32Thread, StopOutlastsAQuitMessage)
@@ -228,13 +250,8 @@ TEST(Win32Thread, StopOutlastsAQuitMessage)
 
     // After the quit the wait goes on serving messages: a thread that reports to a window
     // of the stopping thread on its way out still ends by itself.
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OvTestStopWindow";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowW(L"OvTestStopWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
+    CMessageWindow window(L"OvTestStopWindow", DefWindowProcW);
+    ASSERT_NE(window.Get(), nullptr);
     class Reporting : public CWin32Thread
     {
     public:
@@ -255,13 +272,11 @@ TEST(Win32Thread, StopOutlastsAQuitMessage)
         std::atomic<bool>& m_finished;
     };
     finished = false;
-    Reporting reporting(window, finished);
+    Reporting reporting(window.Get(), finished);
     ASSERT_TRUE(reporting.Create());
     PostQuitMessage(0);
     reporting.Stop(3000);
     EXPECT_TRUE(finished) << "the thread was stuck in its message and terminated";
-    DestroyWindow(window);
-    UnregisterClassW(L"OvTestStopWindow", GetModuleHandleW(nullptr));
 }
 
 TEST(Win32Thread, NewThreadSeesNoStopRequest)
