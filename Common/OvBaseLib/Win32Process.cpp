@@ -91,6 +91,12 @@ void CWin32Process::GetSecurityAttributes(SECURITY_ATTRIBUTES& attributes)
 
 BOOL CWin32Process::Terminate(DWORD exitCode)
 {
+    // The invalid handle value is also the current process's pseudo handle.
+    if (!IsValid())
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
     m_exitCode = exitCode;
     return TerminateProcess(m_handle, exitCode);
 }

@@ -363,6 +363,9 @@ TEST(Win32Process, WaitTimeoutAndFailures)
 
     CWin32Process missing;
     EXPECT_EQ(missing.WaitFor(0), 0u) << "no process";
+    // Without a process there is nothing to end, least of all this one.
+    EXPECT_FALSE(missing.Terminate(3));
+    EXPECT_EQ(missing.GetExitCode(), 0xFFFFFFFFu);
     EXPECT_THROW(missing.Create_Ex(L"C:\\no\\such\\program.exe", nullptr), COvError);
 }
 
