@@ -56,7 +56,8 @@ void ReadDwordField(HKEY key, const wchar_t* name, DWORD& field, DWORD missing)
 
 void ReadStringField(HKEY key, const wchar_t* name, wchar_t (&field)[260])
 {
-    DWORD size = sizeof(field) - sizeof(wchar_t);
+    // The whole field: a stored text brings its own terminating zero.
+    DWORD size = sizeof(field);
     if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(field), &size) != ERROR_SUCCESS)
         field[0] = L'\0';
     field[259] = L'\0';

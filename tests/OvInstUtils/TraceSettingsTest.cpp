@@ -87,6 +87,16 @@ TEST_F(TraceStore, ReadRecordDefaultsAndErrors)
     ReadTraceSettings(nullptr, &settings);
     EXPECT_EQ(settings.paramsMask, kTraceNotSet);
 
+    // A text that fills its field up to the terminating zero is read whole.
+    const std::wstring longest = L"C:\\" + std::wstring(256, L'a');
+    ASSERT_EQ(longest.size(), 259u);
+    ovtest::SetHklmString(kTraceKeyPath, L"TracePath", longest);
+    ReadTraceSettings(nullptr, &settings);
+    EXPECT_EQ(std::wstring(settings.tracePath), longest);
+    ovtest::SetHklmString(kTraceKeyPath, L"TracePath", longest + L"b");
+    ReadTraceSettings(nullptr, &settings);
+    EXPECT_STREQ(settings.tracePath, L"") << "too long for the field";
+
     ovtest::SetHklmDword(std::wstring(kTraceKeyPath) + L"\\Mod", L"ContextMask", 3);
     ASSERT_EQ(ReadTraceSettings(L"Mod", &settings), ERROR_SUCCESS);
     EXPECT_EQ(settings.enableMask, kTraceNotSet) << "a module record inherits";
