@@ -13,7 +13,8 @@ IMsiPackage& Packages::operator[](PackageId id) const
         if (package && package->GetId() == id)
             return *package;
     }
-    ThrowErrorText(L"id not found");
+    // Named as the error reports it; the compiler's own name has no blank before "[]".
+    OvBase::ThrowErrorTextAt(L"id not found", OV_WFILE, __LINE__, L"ovinst::Packages::operator []");
 }
 
 bool Packages::Contains(PackageId id) const

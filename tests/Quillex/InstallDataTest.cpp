@@ -182,6 +182,7 @@ TEST_F(InstallDataTest, UnknownIdIsRefused)
         [&] { data.SetUserAction(static_cast<ovinst::PackageId>(7), true); });
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->GetDescription(), L"id not found");
+    EXPECT_EQ(error->GetProperties().at(L"Function"), L"ovinst::Packages::operator []");
     EXPECT_THROW(data.GetPackages()[ovinst::ControlCenterId], OvBase::COvError);
 }
 

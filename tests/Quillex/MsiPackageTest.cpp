@@ -64,6 +64,7 @@ TEST(MsiActionText, EveryActionAndAnUnknownOne)
     auto error = testsupport::CatchOvError([] { to_wstring(static_cast<MsiAction>(4)); });
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->GetDescription(), L"Not implemented!");
+    EXPECT_EQ(error->GetProperties().at(L"Function"), L"to_wstring");
     EXPECT_EQ(error->GetCode(), DWORD(E_FAIL));
 }
 
