@@ -56,6 +56,7 @@ struct MissingRegionCase
     const char* name;
     std::function<void(IExecContext&)> get;
     const wchar_t* text;
+    const wchar_t* function;
 };
 
 class MissingRegionTest : public testing::TestWithParam<MissingRegionCase>
@@ -74,6 +75,7 @@ TEST_P(MissingRegionTest, ThrowsItsStringBeforeCreateMappedFiles)
     {
         EXPECT_EQ(e.GetCode(), static_cast<DWORD>(E_FAIL));
         EXPECT_STREQ(e.GetDescription(), GetParam().text);
+        EXPECT_EQ(e.GetProperties().at(L"Function"), GetParam().function);
     }
 }
 
@@ -81,11 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
     Regions, MissingRegionTest,
     testing::Values(
         MissingRegionCase{"AuthServer", [](IExecContext& c) { c.GetASMappedFile(); },
-                          L"Authentication server settings are not set by the Security Server Setup Wizard. Installation is impossible."},
+                          L"Authentication server settings are not set by the Security Server Setup Wizard. Installation is impossible.",
+                          L"ovinst::ExecContext::GetASMappedFile"},
         MissingRegionCase{"Database", [](IExecContext& c) { c.GetDBMappedFile(); },
-                          L"Database settings are not set by the Security Server Setup Wizard. Installation is impossible."},
+                          L"Database settings are not set by the Security Server Setup Wizard. Installation is impossible.",
+                          L"ovinst::ExecContext::GetDBMappedFile"},
         MissingRegionCase{"ConnectionPoints", [](IExecContext& c) { c.GetCPMappedFile(); },
-                          L"ConnectionPoints cash is not set by the Security Server Setup Wizard. Installation is impossible."}),
+                          L"ConnectionPoints cash is not set by the Security Server Setup Wizard. Installation is impossible.",
+                          L"ovinst::ExecContext::GetCPMappedFile"}),
     [](const testing::TestParamInfo<MissingRegionCase>& info) { return info.param.name; });
 
 TEST(ExecContext, UIModeAndServerFlag)
