@@ -74,11 +74,14 @@ HANDLE CreateFileMutex(const std::wstring& path)
     if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)",
                                                              SDDL_REVISION_1, &descriptor, nullptr))
         security.lpSecurityDescriptor = descriptor;
-    HANDLE mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+    // Ask only for the rights everyone is granted, so that a process without administrator
+    // rights can open the lock an elevated process created.
+    const DWORD access = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+    HANDLE mutex = CreateMutexExW(&security, (std::wstring(L"Global\\") + suffix).c_str(), 0, access);
     if (!mutex)
-        mutex = CreateMutexW(&security, FALSE, (std::wstring(L"Local\\") + suffix).c_str());
+        mutex = CreateMutexExW(&security, (std::wstring(L"Local\\") + suffix).c_str(), 0, access);
     if (!mutex)
-        mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
+        mutex = OpenMutexW(access, FALSE, (std::wstring(L"Global\\") + suffix).c_str());
     if (descriptor)
         LocalFree(descriptor);
     return mutex;
