@@ -20,7 +20,8 @@
 #define OV_UPGRADE_CODE_ORVANE7_1 L"{B352E443-5C03-4422-B7C2-8D7DBE4CAFF5}"
 #define OV_UPGRADE_CODE_ORVANE7_2 L"{CDD1CDE8-1829-433F-904B-CDE89B35A9F4}"
 
-// Component every product of the family installs; a product missing from the upgrade
+// Component every product of the family installs (the four sample packages and
+// CalderisCommon.msi carry it; Orvane 7 does not); a product missing from the upgrade
 // codes above still holds it.
 #define OV_SHARED_COMPONENT_ID L"{CA42968F-8D68-40C6-88D2-A4363B6911FF}"
 

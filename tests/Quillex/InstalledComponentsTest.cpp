@@ -86,10 +86,16 @@ TEST(InstalledComponents, SharedComponentAloneCountsAsInstalled)
     EXPECT_TRUE(AnyComponentInstalled());
 }
 
-TEST(InstalledComponents, PackagesWithoutTheSharedComponentAreNotScanned)
+TEST(InstalledComponents, ServerPackageOutsideTheScanKeepsTheFamilyPresent)
 {
-    // The Authentication Server is neither in the scan nor a holder of the shared component.
+    // The Authentication Server is not in the scan; after the Security Server is removed it
+    // still holds the shared component, so the family's language mark must stay.
     ScopedInstall auth(DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
     ASSERT_EQ(0u, auth.Result());
-    EXPECT_FALSE(AnyComponentInstalled());
+    {
+        ScopedInstall server(DistPackage(L"SecurityServer.msi"), OV_UPGRADE_CODE_SECURITY_SERVER);
+        ASSERT_EQ(0u, server.Result());
+    }
+    EXPECT_TRUE(instutils::InstalledComponents().GetFound().empty());
+    EXPECT_TRUE(AnyComponentInstalled());
 }
