@@ -6,6 +6,7 @@
 #include "MsiApi.h"
 #include "MsiQueries.h"
 #include "OvErrorObject.h"
+#include "ProductRegistry.h"
 #include "ResString.h"
 #include "Trace.h"
 #include "Win32Objects.h"
@@ -22,9 +23,8 @@ struct VersionSource
 
 // Where the installed products record their version.
 const VersionSource kVersionSources[] = {
-    {ovinst::SecurityServerId, L"SOFTWARE\\Calderis\\Orvane Studio\\Server\\Security Server",
-     L"MorvikServerVersion"},
-    {ovinst::ControlCenterId, L"SOFTWARE\\Calderis\\Orvane Studio\\Control Center", L"Version"},
+    {ovinst::SecurityServerId, instutils::kSecurityServerKeyPath, instutils::kSecurityServerVersionValue},
+    {ovinst::ControlCenterId, instutils::kControlCenterKeyPath, instutils::kControlCenterVersionValue},
 };
 
 // A record field of any length: 512 characters first, more when the installer asks.

@@ -1,5 +1,7 @@
 #include "TraceTestSupport.h"
 
+#include "MachineKeyBackup.h"
+
 #include <shellapi.h>
 
 #include <atomic>
@@ -150,19 +152,12 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 void SetHklmDword(const std::wstring& key, const wchar_t* name, DWORD value)
 {
-    HKEY handle = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
-    RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(handle);
+    testsupport::SetMachineValue(key.c_str(), name, REG_DWORD, &value, sizeof(value));
 }
 
 void SetHklmString(const std::wstring& key, const wchar_t* name, const std::wstring& value)
 {
-    HKEY handle = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
-    RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
+    testsupport::SetMachineString(key.c_str(), name, value);
 }
 
 bool HklmKeyExists(const std::wstring& key)
