@@ -5,7 +5,7 @@
 #include "ResString.h"
 #include "Trace.h"
 #include "WindowMessages.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace ovinst
 {

@@ -5,7 +5,7 @@
 #include "SharedRegionNames.h"
 #include "Trace.h"
 #include "Win32Objects.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace ovinst
 {

@@ -10,7 +10,7 @@
 #include "ResString.h"
 #include "Trace.h"
 #include "Win32Objects.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace
 {

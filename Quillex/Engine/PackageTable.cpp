@@ -4,7 +4,7 @@
 
 #include "ProductGuids.h"
 #include "ResString.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace ovinst
 {

@@ -1,7 +1,7 @@
 #include "BannerWindow.h"
 
 #include "Trace.h"
-#include "resource.h"
+#include "res/resource.h"
 
 namespace ovinst
 {

@@ -1,7 +1,7 @@
 // The notifier of silent runs: no window, every question takes its silent answer.
 #pragma once
 
-#include "INotifier.h"
+#include "Engine/INotifier.h"
 
 namespace ovinst
 {

@@ -2,7 +2,7 @@
 // and exits with its OS version code.
 #include <windows.h>
 
-#include "InstallContext.h"
+#include "Engine/InstallContext.h"
 
 int wmain()
 {

@@ -3,7 +3,7 @@
 // Usage: RegionWriter.exe {AS|DB|CP} text [{AS|DB|CP} text ...]
 // Fields go one after another per region, each a 32-bit byte count and UTF-16 text.
 // Exit codes: 0 written, 1 bad arguments, 2 a region does not exist, 3 mapping failed.
-#include "SharedRegionNames.h"
+#include "Engine/SharedRegionNames.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ActionTable.h"
-#include "InstallContext.h"
+#include "Engine/ActionTable.h"
+#include "Engine/InstallContext.h"
 #include "MessageSink.h"
 #include "OvErrorObject.h"
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "CmdLineParser.h"
+#include "Engine/CmdLineParser.h"
 
 namespace
 {

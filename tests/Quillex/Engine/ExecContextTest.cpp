@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ExecContext.h"
+#include "Engine/ExecContext.h"
 #include "OvErrorObject.h"
-#include "SharedRegionNames.h"
+#include "Engine/SharedRegionNames.h"
 #include "Win32Objects.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ExecObject.h"
+#include "Engine/ExecObject.h"
 #include "OvErrorObject.h"
-#include "SilentNotifier.h"
+#include "Ui/SilentNotifier.h"
 #include "TraceCapture.h"
 
 #include <functional>

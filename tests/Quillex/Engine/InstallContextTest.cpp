@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "InstallContext.h"
+#include "Engine/InstallContext.h"
 #include "TraceCapture.h"
 
 namespace

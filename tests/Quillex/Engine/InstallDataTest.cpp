@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "CatchOvError.h"
-#include "InstallData.h"
+#include "Engine/InstallData.h"
 #include "TraceCapture.h"
 #include "OvErrorObject.h"
 #include "ProductGuids.h"

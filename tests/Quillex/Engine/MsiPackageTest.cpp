@@ -3,7 +3,7 @@
 #include <string>
 
 #include "MsiApi.h"
-#include "MsiPackage.h"
+#include "Engine/MsiPackage.h"
 #include "OvErrorObject.h"
 #include "CatchOvError.h"
 #include "TraceCapture.h"

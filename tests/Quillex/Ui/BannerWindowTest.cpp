@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "BannerWindow.h"
+#include "Ui/BannerWindow.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SilentNotifier.h"
+#include "Ui/SilentNotifier.h"
 #include "TraceCapture.h"
 
 #include <windows.h>
