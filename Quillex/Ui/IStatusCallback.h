@@ -10,7 +10,7 @@ namespace ovinst
 {
 class IActionTable;
 class IInstallData;
-class InstallEngineThread;
+class IInstallerThread;
 
 class IStatusCallback
 {
@@ -20,7 +20,7 @@ public:
     // Owner of the notifier's message boxes and target of the posted messages.
     virtual HWND GetHwnd() = 0;
     // Called once, before the window is first shown.
-    virtual void Initialize(const std::wstring& title, InstallEngineThread* thread,
+    virtual void Initialize(const std::wstring& title, IInstallerThread* thread,
                             const std::shared_ptr<IActionTable>& actionTable) = 0;
     // Offers the user the choice of what to do with the packages; returns at once.
     virtual void RequestUserAction(const std::shared_ptr<IInstallData>& installData) = 0;
