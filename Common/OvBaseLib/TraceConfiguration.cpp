@@ -134,6 +134,9 @@ bool CTraceImpl::LoadConfiguration()
     }
     else
     {
+        // An empty (or unreadable) path counts as not set, as the settings store has it:
+        // a log at the root of whatever drive is current is hard to find and often not
+        // writable.
         std::wstring folder = ReadString(traceKey, L"TracePath");
         if (folder.empty())
             folder = DefaultTraceFolder();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 
 #include "Trace.h"
@@ -107,6 +108,8 @@ TEST_F(TraceConfig, LogFileNames)
     }
 }
 
+// A trace path that is missing, empty, not a string or longer than its 520 characters
+// leaves the log in the temporary folder, never at the root of the current drive.
 TEST_F(TraceConfig, DefaultFolderIsTemp)
 {
     SetHklmDword(kTraceKeyPath, L"EnableMask", 2);
@@ -117,8 +120,19 @@ TEST_F(TraceConfig, DefaultFolderIsTemp)
     std::wstring folder(temp, length);
     if (folder.back() != L'\\')
         folder += L'\\';
-    CTraceImpl trace(L"Setup");
-    EXPECT_EQ(trace.GetLogFilePath(), folder + L"Setup.log");
+    const std::function<void()> paths[] = {
+        [] {},
+        [] { SetHklmString(kTraceKeyPath, L"TracePath", L""); },
+        [] { SetHklmDword(kTraceKeyPath, L"TracePath", 7); },
+        [] { SetHklmString(kTraceKeyPath, L"TracePath", L"C:\\" + std::wstring(600, L'a')); },
+    };
+    int index = 0;
+    for (const auto& setPath : paths)
+    {
+        setPath();
+        CTraceImpl trace(L"Setup");
+        EXPECT_EQ(trace.GetLogFilePath(), folder + L"Setup.log") << "case " << index++;
+    }
 }
 
 TEST_F(TraceConfig, CommonFileCarriesModuleName)
