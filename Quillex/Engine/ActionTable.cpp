@@ -1,5 +1,6 @@
 #include "ActionTable.h"
 
+#include "FormatString.h"
 #include "InstallContext.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
@@ -9,21 +10,6 @@
 
 namespace ovinst
 {
-namespace
-{
-// The resource text is a format with one "%s"; substituting it by hand keeps a "%" in
-// the step's text from being taken as a conversion.
-std::wstring FormatWithText(const std::wstring& format, const std::wstring& text)
-{
-    const size_t pos = format.find(L"%s");
-    if (pos == std::wstring::npos)
-        return format;
-    std::wstring result = format;
-    result.replace(pos, 2, text);
-    return result;
-}
-}
-
 BaseActionTable::BaseActionTable(HWND window) : m_window(window)
 {
 }
@@ -87,7 +73,7 @@ void BaseActionTable::ActionText(EActionType type, const std::wstring& text)
 {
     Update(type, TableTextChanged, [&](ActionRecord& record) {
         record.text = type == ActionAnalyzeUpdates
-                          ? FormatWithText(utils::LoadResString(IDS_ANALYZING_UPDATES_FMT), text)
+                          ? OvBase::FormatString(utils::LoadResString(IDS_ANALYZING_UPDATES_FMT).c_str(), text.c_str())
                           : text;
     });
 }
