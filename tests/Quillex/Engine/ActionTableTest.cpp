@@ -259,16 +259,24 @@ TEST_F(ActionTableTest, WriterWaitsWhileTheWindowHoldsTheLock)
     EXPECT_EQ(sink.Take(), std::vector<PostedMessage>{Changed(ActionAuthServer, 1)});
 }
 
-TEST(ActionTableWithoutWindow, ChangesAfterTheWindowIsGoneAreLost)
+// A window that is gone loses the messages, but the records still change: the table is
+// what a window reads, so it must not fall behind the installer.
+TEST(ActionTableWithoutWindow, PostingFailuresKeepTheChanges)
 {
     HWND gone;
     {
         MessageSink sink;
         gone = sink.Hwnd();
     }
+    ASSERT_FALSE(IsWindow(gone));
     SecutityServerTable table(gone, false);
+    EXPECT_NO_THROW(table.ActionText(ActionAuthServer, L"Authentication server - Installing"));
     EXPECT_NO_THROW(table.ActionStart(ActionMainPackage));
-    EXPECT_NO_THROW(table.ActionEnd(ActionMainPackage));
+    EXPECT_TRUE(table.GetAction(ActionMainPackage).running);
+    EXPECT_EQ(table.GetCurrentLine(), 3);
+    EXPECT_NO_THROW(table.Error(ActionMainPackage));
+    EXPECT_TRUE(table.GetAction(ActionMainPackage).failed);
     EXPECT_EQ(table.GetCurrentLine(), 0);
+    EXPECT_EQ(table.GetAction(ActionAuthServer).text, L"Authentication server - Installing");
 }
 }

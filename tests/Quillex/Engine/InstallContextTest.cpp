@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Engine/InstallContext.h"
+#include "Win32Objects.h"
 #include "TraceCapture.h"
 
 namespace
@@ -87,18 +91,34 @@ TEST(InstallContext, EmptyOptionValues)
     EXPECT_EQ(context.GetMsiOption(), L"");
 }
 
-TEST(InstallContext, DistributionFolderHoldsTheProgram)
+// The distribution is the folder of the program file, whatever folder the program was
+// started from; a copy of a probe in a folder with blanks and non-Latin letters names it.
+TEST(InstallContext, DistributionFolderIsTheProgramsFolderNotTheCurrentOne)
+{
+    ovtest::CTempFolder dist(L"dist folder \u0434\u0438\u0441\u0442");
+    ovtest::CTempFolder elsewhere(L"elsewhere");
+    const std::wstring probe = dist / L"OsVersionProbe.exe";
+    ASSERT_TRUE(CopyFileW((std::wstring(OV_BIN_DIR) + L"\\OsVersionProbe.exe").c_str(), probe.c_str(), FALSE));
+    const std::wstring output = elsewhere / L"folder.txt";
+    std::wstring commandLine = L"\"" + probe + L"\" \"" + output + L"\"";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               elsewhere.Path().c_str(), &startup, &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const std::string bytes = ovtest::ReadFileBytes(output);
+    const std::wstring folder(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    EXPECT_EQ(folder, dist.Path() + L"\\");
+}
+
+// The display language of the system's user32.dll is logged only.
+TEST(InstallContext, ConstructionLogsTheFolderAndTheDisplayLanguage)
 {
     testsupport::TraceCapture log;
     utils::CInstallContext context;
-    wchar_t path[MAX_PATH] = {};
-    ASSERT_NE(::GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
-    std::wstring expected(path);
-    expected.erase(expected.find_last_of(L'\\') + 1);
-    EXPECT_EQ(context.GetDistributionFolder(), expected);
-    EXPECT_EQ(context.GetDistributionFolder().back(), L'\\');
-    EXPECT_TRUE(log.Contains(expected));
-    // The display language of the system's user32.dll, logged only.
+    EXPECT_TRUE(log.Contains(context.GetDistributionFolder()));
     EXPECT_TRUE(log.ContainsText(L"Locale: "));
 }
 
@@ -112,9 +132,30 @@ TEST(InstallContext, RestartFlag)
     EXPECT_FALSE(context.IsRestartOnExit());
 }
 
-TEST(InstallContext, InstanceIsOneObject)
+// The first calls come from several threads at once (entry thread, installer thread,
+// windows): they must all get the one context, built once.
+TEST(InstallContext, InstanceIsBuiltOnceUnderConcurrentFirstUse)
 {
-    EXPECT_EQ(&utils::CInstallContext::Instance(), &utils::CInstallContext::Instance());
+    testsupport::TraceCapture log;
+    constexpr int kThreads = 8;
+    std::vector<utils::CInstallContext*> seen(kThreads, nullptr);
+    OvBase::CWin32Event go(true);
+    go.Create_Ex(false);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            go.Wait(INFINITE);
+            seen[i] = &utils::CInstallContext::Instance();
+        });
+    go.Set();
+    for (auto& t : threads)
+        t.join();
+    for (int i = 1; i < kThreads; ++i)
+        EXPECT_EQ(seen[i], seen[0]) << "thread " << i;
+    // The construction logs the distribution folder exactly once.
+    const std::wstring folder = seen[0]->GetDistributionFolder();
+    const auto lines = log.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), folder), 1);
 }
 
 TEST(InstallContextSettings, DefaultsWithoutSetupIni)
