@@ -60,12 +60,7 @@ void AuthServerObject::Update(std::shared_ptr<IExecContext>& context, std::uniqu
 void AuthServerObject::Uninstall(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
-    ActionErrorGuard guard(*notifier, PackageId());
-    notifier->ShowStatusWindow();
-    notifier->ActionStartWithText(PackageId(), LineText(IDS_LINE_UNINSTALLING));
-    MsiObjectBase::Uninstall(true);
-    guard.Disarm();
-    notifier->ActionEndWithText(PackageId(), LineText(IDS_LINE_UNINSTALLED));
+    UninstallWithLine(*notifier, true, true);
 }
 
 void AuthServerObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)

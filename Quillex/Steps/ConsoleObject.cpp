@@ -29,11 +29,7 @@ void ConsoleObject::Install(std::shared_ptr<IExecContext>& context, std::unique_
                                                  : IDS_LINE_MODIFIED;
     notifier->HideStatusWindow();
     notifier->ActionStartWithText(PackageId(), LineText(start));
-    msi::Api().SetInternalUI(silent ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_FULL, nullptr);
-    const InstallResult result = MsiObjectBase::Install(context);
-    notifier->ShowStatusWindow();
-    if (!result.success)
-        throw utils::AbortInstallException();
+    InstallOrAbort(context, *notifier, silent);
     guard.Disarm();
     notifier->ActionEndWithText(PackageId(), LineText(end));
 }

@@ -26,11 +26,7 @@ void FdSyncObject::Install(std::shared_ptr<IExecContext>& context, std::unique_p
     else
         notifier->HideStatusWindow();
     notifier->ActionStartWithText(PackageId(), LineText(fresh ? IDS_LINE_INSTALLING : IDS_LINE_UPDATING));
-    msi::Api().SetInternalUI(silent ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_FULL, nullptr);
-    const InstallResult result = MsiObjectBase::Install(context);
-    notifier->ShowStatusWindow();
-    if (!result.success)
-        throw utils::AbortInstallException();
+    InstallOrAbort(context, *notifier, silent);
     guard.Disarm();
     notifier->ActionEndWithText(PackageId(), LineText(fresh ? IDS_LINE_INSTALLED : IDS_LINE_UPDATED));
 }
@@ -44,12 +40,7 @@ void FdSyncObject::Update(std::shared_ptr<IExecContext>& context, std::unique_pt
 void FdSyncObject::Uninstall(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
-    ActionErrorGuard guard(*notifier, PackageId());
-    notifier->ShowStatusWindow();
-    notifier->ActionStartWithText(PackageId(), LineText(IDS_LINE_UNINSTALLING));
-    MsiObjectBase::Uninstall(false);
-    guard.Disarm();
-    notifier->ActionEndWithText(PackageId(), LineText(IDS_LINE_UNINSTALLED));
+    UninstallWithLine(*notifier, false, true);
 }
 
 void FdSyncObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ActionErrorGuard.h"
 #include "FileHelpers.h"
 #include "MsiApi.h"
 #include "MsiUiHandler.h"
@@ -9,6 +10,7 @@
 #include "PasswordMask.h"
 #include "ResString.h"
 #include "Engine/PackageTable.h"
+#include "res/resource.h"
 #include "Trace.h"
 #include "TraceSettings.h"
 #include "Win32Objects.h"
@@ -56,6 +58,11 @@ InstallResult MakeInstallResult(UINT code, bool withInstallerError)
 std::wstring GetMsiLogFolder()
 {
     std::wstring folder = OvBase::GetLogFolder();
+    while (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    // The default folder's parents do not exist on a machine without the product.
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
+        ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
     utils::CreateDirectoryW(folder);
     return folder + L"\\";
 }
@@ -126,7 +133,13 @@ InstallResult MsiObjectBase::Install(std::shared_ptr<IExecContext>& context)
     msi::Api().EnableLogW(INSTALLLOGMODE_VERBOSE, logPath.c_str(), INSTALLLOGATTRIBUTES_APPEND);
     CExternalUiScope handler;
     const std::wstring commandLine = CommandLine(context);
-    const UINT code = msi::Api().InstallProductW(PackagePath().c_str(), commandLine.c_str());
+    const std::vector<std::wstring> secrets = PasswordValues(commandLine);
+    UINT code = 0;
+    {
+        CHandlerSecretsScope masked(secrets);
+        code = msi::Api().InstallProductW(PackagePath().c_str(), commandLine.c_str());
+    }
+    ScrubLogFile(logPath, secrets);
     InstallResult result = MakeInstallResult(code, true);
     if (!result.success)
         OV_TRACE(OvBase::TraceWarning,
@@ -165,5 +178,29 @@ InstallResult MsiObjectBase::Uninstall(bool addQuietSwitch)
                      upgradeCode.c_str(), static_cast<int>(exitCode), removal.errorText.c_str());
     }
     return MakeInstallResult(ERROR_SUCCESS, false);
+}
+}
+
+namespace ovinst
+{
+void MsiObjectBase::InstallOrAbort(std::shared_ptr<IExecContext>& context, INotifier& notifier, bool silent)
+{
+    msi::Api().SetInternalUI(silent ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_FULL, nullptr);
+    const InstallResult result = Install(context);
+    notifier.ShowStatusWindow();
+    if (!result.success)
+        throw utils::AbortInstallException();
+}
+
+void MsiObjectBase::UninstallWithLine(INotifier& notifier, bool addQuietSwitch, bool guardLine)
+{
+    ActionErrorGuard guard(notifier, PackageId());
+    if (!guardLine)
+        guard.Disarm();
+    notifier.ShowStatusWindow();
+    notifier.ActionStartWithText(PackageId(), LineText(IDS_LINE_UNINSTALLING));
+    Uninstall(addQuietSwitch);
+    guard.Disarm();
+    notifier.ActionEndWithText(PackageId(), LineText(IDS_LINE_UNINSTALLED));
 }
 }

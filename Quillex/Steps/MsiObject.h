@@ -50,6 +50,13 @@ protected:
     // Removes every installed product of the package's upgrade code; always reports success.
     InstallResult Uninstall(bool addQuietSwitch);
 
+    // Internal UI level by the run's mode, the installation, the status window shown again;
+    // a failure aborts the sequence (Windows Installer's own interface has shown it, if any).
+    void InstallOrAbort(std::shared_ptr<IExecContext>& context, INotifier& notifier, bool silent);
+    // The removal between the line's start and end texts; `guardLine` marks the line failed
+    // when the removal throws.
+    void UninstallWithLine(INotifier& notifier, bool addQuietSwitch, bool guardLine);
+
     std::wstring PackagePath() const { return MakePackagePath(m_directory, m_package->GetFileName()); }
     int PackageId() const { return static_cast<int>(m_package->GetId()); }
     // The status line's text: display name and the string-table text `id`.

@@ -2,7 +2,10 @@
 
 #include <msi.h>
 
+#include <mutex>
 #include <vector>
+
+#include "PasswordMask.h"
 
 #include "ResString.h"
 #include "Trace.h"
@@ -16,6 +19,15 @@ std::wstring& LastError()
 {
     static std::wstring text;
     return text;
+}
+
+std::mutex g_secretsLock;
+std::vector<std::wstring> g_secrets;
+
+std::wstring Masked(const wchar_t* text)
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    return MaskSecrets(text, g_secrets);
 }
 
 MessageBoxFunction& CurrentMessageBox()
@@ -38,14 +50,16 @@ std::wstring Indent()
     return std::wstring(depth > 0 ? static_cast<size_t>(depth) : 0, L' ');
 }
 
-int Handle(UINT messageType, const wchar_t* text)
+int Handle(UINT messageType, const wchar_t* original)
 {
+    const std::wstring maskedText = Masked(original);
+    const wchar_t* text = maskedText.c_str();
     OvBase::CTracePrefix trace(&OvBase::ProgramTrace, Indent().c_str(), 0);
     switch (messageType & 0xFF000000)
     {
     case INSTALLMESSAGE_FATALEXIT:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_FATALEXIT <%s>", text);
-        return CurrentMessageBox()(nullptr, text, L"FatalError", messageType & 0x00FFFFFF);
+        return CurrentMessageBox()(nullptr, original, L"FatalError", messageType & 0x00FFFFFF);
     case INSTALLMESSAGE_ERROR:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ERROR");
         LastError() = text;
@@ -68,7 +82,7 @@ int Handle(UINT messageType, const wchar_t* text)
     case INSTALLMESSAGE_OUTOFDISKSPACE:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_OUTOFDISKSPACE <%s>", text);
         // The installer's own text says which volume lacks space.
-        CurrentMessageBox()(nullptr, text, InstallCaption().c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
+        CurrentMessageBox()(nullptr, original, InstallCaption().c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
         return 1;
     case INSTALLMESSAGE_ACTIONSTART:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ACTIONSTART <%s>", text);
@@ -81,7 +95,7 @@ int Handle(UINT messageType, const wchar_t* text)
         return 0;
     case INSTALLMESSAGE_SHOWDIALOG:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_SHOWDIALOG <%s>", text);
-        return ::_wcsicmp(text, L"ExitDialog") == 0 ? 1 : 0;
+        return ::_wcsicmp(original, L"ExitDialog") == 0 ? 1 : 0;
     default:
         return 0;
     }
@@ -104,6 +118,20 @@ int WINAPI MsiUiHandler(LPVOID, UINT messageType, LPCWSTR message)
 std::wstring GetLastInstallerError()
 {
     return LastError();
+}
+
+CHandlerSecretsScope::CHandlerSecretsScope(const std::vector<std::wstring>& secrets)
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    g_secrets = secrets;
+}
+
+CHandlerSecretsScope::~CHandlerSecretsScope()
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    for (std::wstring& secret : g_secrets)
+        SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
+    g_secrets.clear();
 }
 
 CUiHandlerMessageBoxOverride::CUiHandlerMessageBoxOverride(MessageBoxFunction replacement)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace ovinst
 {
@@ -12,6 +13,17 @@ int WINAPI MsiUiHandler(LPVOID context, UINT messageType, LPCWSTR message);
 
 // The text of the last error message any installation of this process reported; never cleared.
 std::wstring GetLastInstallerError();
+
+// Values the handler masks in what it traces and keeps, for the scope of one installation:
+// an installer may echo the properties it was given.
+class CHandlerSecretsScope
+{
+public:
+    explicit CHandlerSecretsScope(const std::vector<std::wstring>& secrets);
+    ~CHandlerSecretsScope();
+    CHandlerSecretsScope(const CHandlerSecretsScope&) = delete;
+    CHandlerSecretsScope& operator=(const CHandlerSecretsScope&) = delete;
+};
 
 using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
 

@@ -39,12 +39,7 @@ void SecurityServerObject::Install(std::shared_ptr<IExecContext>& context, std::
     const bool fresh = m_package->GetAction() == MsiActionInstall;
     notifier->HideStatusWindow();
     notifier->ActionStartWithText(PackageId(), LineText(fresh ? IDS_LINE_INSTALLING : IDS_LINE_UPDATING));
-    msi::Api().SetInternalUI(silent ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_FULL, nullptr);
-    const InstallResult result = MsiObjectBase::Install(context);
-    notifier->ShowStatusWindow();
-    // Windows Installer's own interface has shown the failure, if any was shown.
-    if (!result.success)
-        throw utils::AbortInstallException();
+    InstallOrAbort(context, *notifier, silent);
     context->SetServerInstalled();
     guard.Disarm();
     notifier->ActionEndWithText(PackageId(), LineText(fresh ? IDS_LINE_INSTALLED : IDS_LINE_UPDATED));
@@ -60,10 +55,7 @@ void SecurityServerObject::Update(std::shared_ptr<IExecContext>& context, std::u
 void SecurityServerObject::Uninstall(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
-    notifier->ShowStatusWindow();
-    notifier->ActionStartWithText(PackageId(), LineText(IDS_LINE_UNINSTALLING));
-    MsiObjectBase::Uninstall(false);
-    notifier->ActionEndWithText(PackageId(), LineText(IDS_LINE_UNINSTALLED));
+    UninstallWithLine(*notifier, false, false);
     notifier->SetRebootRequired();
 }
 
@@ -105,6 +97,8 @@ void SecurityServerObject::Undo(std::shared_ptr<IExecContext>& context, std::uni
                  L"Performing rollback of Security Server install: calling MsiInstallProductW with '%s' path argument",
                  path.c_str());
         msi::Api().SetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        // The log of the last installation would still be in force and receive the password.
+        msi::Api().EnableLogW(0, nullptr, 0);
         const UINT code = msi::Api().InstallProductW(path.c_str(), properties.data());
         OV_TRACE(code == 0 ? OvBase::TraceInfo : OvBase::TraceWarning, L"MsiInstallProductW return code %u", code);
         SecureZeroMemory(properties.data(), properties.size() * sizeof(wchar_t));

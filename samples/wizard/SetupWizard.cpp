@@ -106,10 +106,9 @@ void PrepareUpdate(const std::wstring& installDir)
         GetTempPathW(MAX_PATH, temp);
         const std::wstring folder = std::wstring(temp) + L"OvServerUpdate" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder.c_str(), nullptr);
-        CreateDirectoryW((folder + L"\\cache").c_str(), nullptr);
         WriteFile(folder + L"\\setup.dat", "update data");
         WriteFile(folder + L"\\modules.lst", "OvWebGateway.dll");
-        WriteFile(folder + L"\\cache\\part1.bin", "cached");
+        WriteFile(folder + L"\\part1.bin", "cached");
         context.TextAt(4, folder);
     }
     std::wstring dir = installDir;

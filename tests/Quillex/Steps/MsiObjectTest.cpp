@@ -162,6 +162,7 @@ TEST(MsiObject, InstallCallsWindowsInstallerInOrderAndRestoresTheHandler)
 
 TEST(MsiObject, HandlerIsRestoredWhenTheCommandLineThrows)
 {
+    testsupport::TraceCapture trace;
     FakeInstaller installer;
     CallLog log;
     ProbeObject object(Package(), L"C:\\dist", log);
@@ -225,8 +226,10 @@ TEST(MsiObject, FailureCarriesTheLastInstallerErrorOfTheProcess)
     EXPECT_EQ(first.errorText, OvBase::GetErrorDescription(0x80070643));
     EXPECT_EQ(first.installerErrorText, L"Error 1920. Service failed to start.");
     EXPECT_EQ(second.installerErrorText, L"Error 1920. Service failed to start.");
-    EXPECT_TRUE(trace.Contains(L"[ovinst::MsiObjectBase::Install]  Install package 'SecurityServer.msi' FAILED with error: "
-                               L"1603 (" + first.errorText + L"), MsiError: Error 1920. Service failed to start."));
+    // The system's description spans lines of its own.
+    EXPECT_TRUE(trace.ContainsText(L"[ovinst::MsiObjectBase::Install]  Install package 'SecurityServer.msi' FAILED with "
+                                   L"error: 1603 ("));
+    EXPECT_TRUE(trace.ContainsText(L"), MsiError: Error 1920. Service failed to start."));
 }
 
 TEST(MsiObject, PackagePath)
@@ -268,11 +271,11 @@ TEST(MsiObject, UninstallRunsMsiexecPerRelatedProduct)
             EXPECT_TRUE(trace.Contains(std::wstring(L"Running msiexec.exe /x ") + code + (quiet ? L" /qn /quiet " : L" /qn ") +
                                        L"COMPLETE_UNINSTALL=1 " + logArgument));
             // msiexec knows no such product: 1605.
-            EXPECT_TRUE(trace.Contains(L"[ovinst::MsiObjectBase::Uninstall] Msiexec.exe FAILED to uninstall "
-                                       L"'{00000000-0000-0000-0000-000000000000}' with error: 1605 (" +
-                                       OvBase::GetErrorDescription(0x80070645) + L")"));
+            EXPECT_TRUE(trace.ContainsText(L"[ovinst::MsiObjectBase::Uninstall] Msiexec.exe FAILED to uninstall "
+                                           L"'{00000000-0000-0000-0000-000000000000}' with error: 1605 ("));
         }
     }
     const auto lines = trace.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), L"0x645"), 4);
+
 }

@@ -163,7 +163,7 @@ TEST(MsiTransaction, StillBusyAfterFourAttemptsRunsNothing)
     }
     EXPECT_EQ(g_waits.size(), 4u);
     EXPECT_EQ(log.size(), 4u); // four attempts, no inner step, no end
-    EXPECT_TRUE(trace.Contains(L"[`anonymous-namespace'::CMsiTransaction::Start]  Can't start MSI transaction with name "
+    EXPECT_TRUE(trace.ContainsText(L"[`anonymous-namespace'::CMsiTransaction::Start]  Can't start MSI transaction with name "
                                L"'SecurityServerInstallation'. Error: 0x652"));
 }
 
@@ -179,7 +179,7 @@ TEST(MsiTransaction, FailedEndsAreReported)
         EXPECT_THROW(StepRunner(log).Exec(transaction), OvBase::COvError);
         EXPECT_EQ(std::vector<std::wstring>(log.end() - 4, log.end()),
                   (CallLog{L"EndTransaction 1", L"EnableCancel 0", L"EndTransaction 0", L"EnableCancel 1"}));
-        EXPECT_TRUE(trace.Contains(L"[`anonymous-namespace'::CMsiTransaction::Commit]  Can't commit MSI transaction with "
+        EXPECT_TRUE(trace.ContainsText(L"[`anonymous-namespace'::CMsiTransaction::Commit]  Can't commit MSI transaction with "
                                    L"name 'SecurityServerInstallation'. Error: 0x643"));
     }
     {
@@ -190,7 +190,7 @@ TEST(MsiTransaction, FailedEndsAreReported)
         g_rollbackResult = 1603;
         MsiTransactionObject transaction(std::make_shared<LambdaStep>([] { throw utils::AbortInstallException(); }));
         EXPECT_THROW(StepRunner(log).Exec(transaction), utils::AbortInstallException);
-        EXPECT_TRUE(trace.Contains(L"[`anonymous-namespace'::CMsiTransaction::RollBack]  Rollback MSI transaction with "
+        EXPECT_TRUE(trace.ContainsText(L"[`anonymous-namespace'::CMsiTransaction::RollBack]  Rollback MSI transaction with "
                                    L"name 'SecurityServerInstallation' finished with error: 0x643"));
         EXPECT_TRUE(trace.ContainsText(L"[`anonymous-namespace'::CMsiTransaction::~CMsiTransaction]  Exception: "));
     }

@@ -121,3 +121,21 @@ TEST(MsiUiHandler, NullTextIsTakenAsEmpty)
     EXPECT_EQ(MsiUiHandler(nullptr, INSTALLMESSAGE_ERROR, nullptr), 0);
     EXPECT_EQ(GetLastInstallerError(), L"");
 }
+
+// The installer echoes the properties it was given; the trace must not carry the passwords.
+TEST(MsiUiHandler, PasswordsOfTheRunningInstallationAreMasked)
+{
+    testsupport::TraceCapture trace;
+    {
+        CHandlerSecretsScope secrets({L"Wh0leSecret"});
+        MsiUiHandler(nullptr, INSTALLMESSAGE_INFO, L"Property(S): OVDBAPASSWORD_TEMP = Wh0leSecret");
+        MsiUiHandler(nullptr, INSTALLMESSAGE_ACTIONDATA, L"connecting with Wh0leSecret");
+        MsiUiHandler(nullptr, INSTALLMESSAGE_ERROR, L"login failed for Wh0leSecret");
+    }
+    MsiUiHandler(nullptr, INSTALLMESSAGE_INFO, L"Property(S): OVDBUPASSWORD_TEMP = 0therSecret");
+    EXPECT_TRUE(trace.Contains(L"INSTALLMESSAGE_INFO <Property(S): OVDBAPASSWORD_TEMP = ***>"));
+    EXPECT_TRUE(trace.Contains(L"INSTALLMESSAGE_ACTIONDATA <connecting with ***>"));
+    EXPECT_EQ(GetLastInstallerError(), L"login failed for ***");
+    EXPECT_FALSE(trace.ContainsText(L"Wh0leSecret"));
+    EXPECT_FALSE(trace.ContainsText(L"0therSecret"));
+}

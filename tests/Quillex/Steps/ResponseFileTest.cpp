@@ -43,7 +43,7 @@ const RspCase kRspCases[] = {
     {"MappedAndUnknownKeysInNameOrder", "DataBaseName=ovdb\nLDS_port=389\nMYPROP=a=b\n",
      L" MYPROP=\"a=b\" OVDBNAME=\"ovdb\" PORT_LDS=\"389\""},
     {"KeyInOtherCaseIsNotMapped", "databasename=x\n", L" databasename=\"x\""},
-    {"BlanksAroundEqualsStay", "DataBaseName = x\n", L" DataBaseName = \" x\""},
+    {"BlanksAroundEqualsStay", "DataBaseName = x\n", L" DataBaseName =\" x\""},
     {"LaterValueWins", "DataBaseName=first\nDataBaseName=second\n", L" OVDBNAME=\"second\""},
     {"EmptyFile", "", L""},
     {"QuotationMarkCopiedUnchanged", "DataBaseUser=a\"b\n", L" OVDBUNAME=\"a\"b\""},
