@@ -500,3 +500,36 @@ TEST(ServerPackageObjects, RollbackPropertiesFromTheDatabaseRegion)
         EXPECT_FALSE(trace.ContainsText(L"p w")) << c.name;
     }
 }
+
+// A silent run: the response file's credentials reach the wizard, and no log keeps the password.
+TEST(ServerPackageObjects, ResponseFileCredentialsReachTheWizardButNoLog)
+{
+    ovtest::CTempFolder folder(L"rspinstall");
+    const std::wstring rsp = folder / L"server.rsp";
+    ovtest::WriteFileBytes(rsp, "DataBaseAdmin=rspadmin\r\nDataBaseAdminPassword=Rsp5ecretZ\r\n");
+    ASSERT_TRUE(utils::CInstallContext::Instance().ParseCommandLine(L"/script:\"" + rsp + L"\""));
+    testsupport::TraceCapture trace;
+    Cleanup cleanup;
+    auto server = RealPackage(SecurityServerId, MsiActionInstall, testsupport::DistFolder());
+    auto step = MakeStep(server, testsupport::DistFolder());
+    std::shared_ptr<IExecContext> context = std::make_shared<ExecContext>(0);
+    CallLog log;
+    std::unique_ptr<INotifier> notifier = std::make_unique<testsupport::RecordingNotifier>(log);
+
+    step->Exec(context, notifier);
+
+    const auto* view =
+        static_cast<const unsigned char*>(context->GetDBMappedFile().GetPointer_Ex(FILE_MAP_READ, 0, kSharedRegionSize));
+    uint32_t count = 0;
+    std::memcpy(&count, view, sizeof(count));
+    ASSERT_EQ(count, 16u);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(view + 4), 8), L"rspadmin");
+    std::memcpy(&count, view + 20, sizeof(count));
+    ASSERT_EQ(count, 20u);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(view + 24), 10), L"Rsp5ecretZ");
+
+    EXPECT_FALSE(trace.ContainsText(L"Rsp5ecretZ"));
+    const std::wstring msiLog = ReadText(GetMsiLogFolder() + L"SB.txt");
+    EXPECT_NE(msiLog.find(L"OVDBAPASSWORD_TEMP"), std::wstring::npos);
+    EXPECT_EQ(msiLog.find(L"Rsp5ecretZ"), std::wstring::npos);
+}
