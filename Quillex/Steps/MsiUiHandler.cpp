@@ -1,0 +1,147 @@
+#include "MsiUiHandler.h"
+
+#include <msi.h>
+
+#include <mutex>
+#include <vector>
+
+#include "PasswordMask.h"
+
+#include "ResString.h"
+#include "Trace.h"
+#include "res/resource.h"
+
+namespace ovinst
+{
+namespace
+{
+std::wstring& LastError()
+{
+    static std::wstring text;
+    return text;
+}
+
+std::mutex g_secretsLock;
+std::vector<std::wstring> g_secrets;
+
+std::wstring Masked(const wchar_t* text)
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    return MaskSecrets(text, g_secrets);
+}
+
+MessageBoxFunction& CurrentMessageBox()
+{
+    static MessageBoxFunction function = &::MessageBoxW;
+    return function;
+}
+
+std::wstring InstallCaption()
+{
+    const std::wstring format = utils::LoadResString(IDS_INSTALL_TITLE);
+    std::vector<wchar_t> buffer(format.size() + 64);
+    const int length = ::_snwprintf(buffer.data(), buffer.size() - 1, format.c_str(), L"Orvane Studio");
+    return length < 0 ? format : std::wstring(buffer.data(), static_cast<size_t>(length));
+}
+
+std::wstring Indent()
+{
+    const LONG depth = OvBase::TraceDepth;
+    return std::wstring(depth > 0 ? static_cast<size_t>(depth) : 0, L' ');
+}
+
+int Handle(UINT messageType, const wchar_t* original)
+{
+    const std::wstring maskedText = Masked(original);
+    const wchar_t* text = maskedText.c_str();
+    OvBase::CTracePrefix trace(&OvBase::ProgramTrace, Indent().c_str(), 0);
+    switch (messageType & 0xFF000000)
+    {
+    case INSTALLMESSAGE_FATALEXIT:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_FATALEXIT <%s>", text);
+        return CurrentMessageBox()(nullptr, original, L"FatalError", messageType & 0x00FFFFFF);
+    case INSTALLMESSAGE_ERROR:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ERROR");
+        LastError() = text;
+        return 0;
+    case INSTALLMESSAGE_WARNING:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_WARNING");
+        return 0;
+    case INSTALLMESSAGE_USER:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_USER <%s>", text);
+        return 0;
+    case INSTALLMESSAGE_INFO:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_INFO <%s>", text);
+        return 0;
+    case INSTALLMESSAGE_FILESINUSE:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_FILESINUSE <%s>", text);
+        return 0;
+    case INSTALLMESSAGE_RESOLVESOURCE:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_RESOLVESOURCE");
+        return 0;
+    case INSTALLMESSAGE_OUTOFDISKSPACE:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_OUTOFDISKSPACE <%s>", text);
+        // The installer's own text says which volume lacks space.
+        CurrentMessageBox()(nullptr, original, InstallCaption().c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
+        return 1;
+    case INSTALLMESSAGE_ACTIONSTART:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ACTIONSTART <%s>", text);
+        return 0;
+    case INSTALLMESSAGE_ACTIONDATA:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ACTIONDATA <%s>", text);
+        return 0;
+    case INSTALLMESSAGE_TERMINATE:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_TERMINATE");
+        return 0;
+    case INSTALLMESSAGE_SHOWDIALOG:
+        trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_SHOWDIALOG <%s>", text);
+        return ::_wcsicmp(original, L"ExitDialog") == 0 ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+}
+
+int WINAPI MsiUiHandler(LPVOID, UINT messageType, LPCWSTR message)
+{
+    try
+    {
+        return Handle(messageType, message ? message : L"");
+    }
+    catch (...)
+    {
+        OvBase::TraceLine(OvBase::TraceError, L"Exception!");
+        return 0;
+    }
+}
+
+std::wstring GetLastInstallerError()
+{
+    return LastError();
+}
+
+CHandlerSecretsScope::CHandlerSecretsScope(const std::vector<std::wstring>& secrets)
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    g_secrets = secrets;
+}
+
+CHandlerSecretsScope::~CHandlerSecretsScope()
+{
+    std::lock_guard<std::mutex> lock(g_secretsLock);
+    for (std::wstring& secret : g_secrets)
+        SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
+    g_secrets.clear();
+}
+
+CUiHandlerMessageBoxOverride::CUiHandlerMessageBoxOverride(MessageBoxFunction replacement)
+    : m_previous(CurrentMessageBox())
+{
+    CurrentMessageBox() = replacement;
+}
+
+CUiHandlerMessageBoxOverride::~CUiHandlerMessageBoxOverride()
+{
+    CurrentMessageBox() = m_previous;
+}
+}
