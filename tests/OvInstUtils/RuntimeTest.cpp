@@ -83,7 +83,7 @@ TEST(Runtime, FailedInstallerStopsWithItsResultAsHresult)
     folder.SetExitCode(L"vcredist_x64", 1603);
     testsupport::TraceCapture log;
     instutils::Runtime runtime;
-    const auto error = testsupport::CatchOvError([&] { runtime.Install(folder.Folder()); });
+    auto error = testsupport::CatchOvError([&] { runtime.Install(folder.Folder()); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->GetCode(), 0x80070643u);
     EXPECT_TRUE(folder.Calls(L"vcredist_x86").empty());
@@ -95,7 +95,7 @@ TEST(Runtime, MissingInstallerIsFileNotFound)
     PrerequisiteFolder folder;
     folder.Remove(L"vcredist_x64");
     instutils::Runtime runtime;
-    const auto error = testsupport::CatchOvError([&] { runtime.Install(folder.Folder()); });
+    auto error = testsupport::CatchOvError([&] { runtime.Install(folder.Folder()); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->GetCode(), 0x80070002u);
 }

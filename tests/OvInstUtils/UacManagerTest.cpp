@@ -101,8 +101,7 @@ TEST_F(UacManagerTest, MissingLiveKeyCountsAsOnAndDisableLogsTheOpenFailure)
     EXPECT_TRUE(uac.IsUacEnabled());
     uac.Disable(false);
     EXPECT_TRUE(log.Contains(L"EnableLUA: -1, ConsentPromptBehaviorAdmin: -1"));
-    EXPECT_TRUE(log.ContainsText(L"E> ")) ;
-    EXPECT_TRUE(log.Contains(L"E> 2") || log.ContainsText(L"E> ") && log.ContainsText(L" 2"));
+    EXPECT_TRUE(log.ContainsMarked(L"E>", L"2"));
     EXPECT_FALSE(ovtest::HklmKeyExists(kPolicy));
 }
 

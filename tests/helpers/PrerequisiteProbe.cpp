@@ -5,6 +5,7 @@
 // uac-enabled, uac-disable, uac-restore (CUacManager; the output holds "major.minor").
 // Flags stand in for machine states the prefix cannot take: notadmin, lowdisk, nosha2,
 // hotfix (WMI lists KB2919355), answer-no (the UAC question is refused).
+// The output holds one record per notifier call, each ended by the character 0x1E.
 // Exit code: 0 completed, 1 aborted, 2 COvError (its code follows the calls), 3 other,
 // and for uac-enabled 10 + the answer.
 #include <windows.h>
@@ -70,7 +71,7 @@ std::wstring Join(const std::vector<std::wstring>& calls)
 {
     std::wstring text;
     for (const std::wstring& call : calls)
-        text += call + L"\n";
+        text += call + L"\x1E";
     return text;
 }
 
@@ -92,7 +93,7 @@ int RunStep(ovinst::IExecObject& step, testsupport::RecordingNotifier* recorder,
     {
         wchar_t code[16];
         swprintf(code, 16, L"0x%08X", static_cast<unsigned>(error.GetCode()));
-        tail = std::wstring(L"COvError ") + code + L"\n";
+        tail = std::wstring(L"COvError ") + code + L"\x1E";
         result = 2;
     }
     catch (...)

@@ -29,7 +29,7 @@ ProbeResult RunPrerequisiteProbe(const std::wstring& operation, const std::wstri
     size_t start = 0;
     while (start < text.size())
     {
-        size_t end = text.find(L'\n', start);
+        size_t end = text.find(L'\x1E', start);
         if (end == std::wstring::npos)
             end = text.size();
         result.lines.push_back(text.substr(start, end - start));

@@ -11,7 +11,7 @@ namespace testsupport
 struct ProbeResult
 {
     DWORD exitCode = 0xFFFFFFFF;
-    // One entry per line of the probe's output (notifier calls, or "major.minor").
+    // One entry per record of the probe's output (notifier calls, or "major.minor").
     std::vector<std::wstring> lines;
 };
 

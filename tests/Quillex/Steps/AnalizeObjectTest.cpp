@@ -82,6 +82,6 @@ TEST(AnalizeObject, RefusalIsLoggedWithTheStepName)
     std::shared_ptr<IExecContext> context;
     AnalizeObject step;
     EXPECT_THROW(step.Exec(context, notifier), utils::AbortInstallException);
-    EXPECT_TRUE(log.Contains(L"E> Wrong locale was found."));
+    EXPECT_TRUE(log.ContainsMarked(L"E>", L"Wrong locale was found."));
     EXPECT_TRUE(log.ContainsText(L"ovinst::AnalizeObject::Exec AbortInstallException"));
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <functional>
 #include <memory>
@@ -53,35 +52,17 @@ std::wstring Text(UINT id, const std::wstring& argument = L"")
     return text;
 }
 
-// The product key readable but not writable, for the scope.
-class ReadOnlyProductKey
+// The maker's key volatile, so that the product key cannot be created below it: a real
+// registry failure in the place where the language mark is written.
+std::shared_ptr<void> VolatileMakerKey()
 {
-public:
-    ReadOnlyProductKey()
-    {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr);
-        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-        HKEY key = nullptr;
-        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, instutils::kProductKeyPath, 0, nullptr, 0, KEY_READ, &attributes, &key,
-                          nullptr);
-        if (key)
-            ::RegCloseKey(key);
-        ::LocalFree(descriptor);
-    }
-    ~ReadOnlyProductKey()
-    {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, instutils::kProductKeyPath, 0, WRITE_DAC, &key) == ERROR_SUCCESS)
-        {
-            SECURITY_DESCRIPTOR open;
-            ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-            ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-            ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
-            ::RegCloseKey(key);
-        }
-    }
-};
+    HKEY key = nullptr;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, instutils::kMakerKeyPath, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr);
+    if (key)
+        ::RegCloseKey(key);
+    return nullptr;
+}
 
 struct Refusal
 {
@@ -146,8 +127,8 @@ const Refusal kRefusals[] = {
                 L"this package language (en-US). Installation will be canceled.";
      },
      [] { MarkIs(L"ru-RU"); }},
-    {"MarkNotWritable", nullptr, L"analize", L"", [] { return std::make_shared<ReadOnlyProductKey>(); },
-     [] { return L"InformUser Failed to register the mark in the register of language.\n" + SystemText(ERROR_ACCESS_DENIED); },
+    {"MarkNotWritable", nullptr, L"analize", L"", [] { return VolatileMakerKey(); },
+     [] { return L"InformUser Failed to register the mark in the register of language.\n" + SystemText(ERROR_CHILD_MUST_BE_VOLATILE); },
      [] { MarkIs(std::nullopt); }},
     {"Workstation", &testsupport::kWindows7, L"securitycheck", L"", [] { return nullptr; },
      [] { return L"InformUser " + Text(IDS_SERVER_OS_ONLY); }, [] { UacUnchanged(); }},
@@ -179,6 +160,11 @@ const Refusal kRefusals[] = {
          EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
      }},
 };
+
+void PrintTo(const Refusal& refusal, std::ostream* out)
+{
+    *out << refusal.name;
+}
 
 class AnalysisRefusal : public testing::TestWithParam<Refusal>
 {
@@ -215,6 +201,7 @@ TEST(AnalysisAccepted, ServerWithoutUacAndWithSha2)
 {
     ovtest::CHklmKeyBackup policy{kPolicy};
     ovtest::SetHklmDword(kPolicy, L"EnableLUA", 0);
+    ovtest::SetHklmDword(kPolicy, L"ConsentPromptBehaviorAdmin", 0);
     for (const testsupport::OsIdentity* os : {&testsupport::kServer2008R2, &testsupport::kServer2012R2})
     {
         testsupport::ProbeResult result;
