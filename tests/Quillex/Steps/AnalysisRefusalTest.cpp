@@ -17,6 +17,7 @@
 #include "ProductRegistry.h"
 #include "ResString.h"
 #include "ScopedInstall.h"
+#include "TraceCapture.h"
 #include "TraceTestSupport.h"
 #include "res/resource.h"
 
@@ -204,6 +205,8 @@ TEST(AnalysisAccepted, ServerWithoutUacAndWithSha2)
     ovtest::SetHklmDword(kPolicy, L"ConsentPromptBehaviorAdmin", 0);
     for (const testsupport::OsIdentity* os : {&testsupport::kServer2008R2, &testsupport::kServer2012R2})
     {
+        const bool server2008R2 = os == &testsupport::kServer2008R2;
+        testsupport::TraceCapture log;
         testsupport::ProbeResult result;
         {
             testsupport::ScopedOs scoped(*os);
@@ -211,5 +214,8 @@ TEST(AnalysisAccepted, ServerWithoutUacAndWithSha2)
         }
         EXPECT_EQ(result.exitCode, 0u) << os->version;
         EXPECT_EQ(result.lines, (std::vector<std::wstring>{L"ActionStart 0", L"ActionEnd 0"})) << os->version;
+        // The SHA-2 check belongs to Windows Server 2008 R2 only.
+        EXPECT_EQ(log.Contains(L"Os type is Win2008r2. Checking SHA-2 support"), server2008R2) << os->version;
+        EXPECT_EQ(log.Contains(L"SHA-2 supported"), server2008R2) << os->version;
     }
 }
