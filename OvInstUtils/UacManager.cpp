@@ -14,6 +14,7 @@ const wchar_t kBackupKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Pol
 const wchar_t kEnableLua[] = L"EnableLUA";
 const wchar_t kConsentPrompt[] = L"ConsentPromptBehaviorAdmin";
 constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
+constexpr DWORD kNeverRead = 0xFFFFFFFF;
 
 // One pair for the whole process: -1 means "not read".
 LONG g_savedEnableLua = -1;
@@ -139,7 +140,12 @@ void CUacManager::Restore()
                 DWORD value = 0;
                 if (backup.GetDword(name, value, 0) != ERROR_SUCCESS)
                     continue;
-                live.SetDword(name, value);
+                // All ones is the backup of a value that was never read: it was absent, and
+                // writing it back would put an invalid policy value in its place.
+                if (value == kNeverRead)
+                    live.DeleteValue(name);
+                else
+                    live.SetDword(name, value);
                 backup.DeleteValue(name);
             }
         }

@@ -155,6 +155,25 @@ TEST_F(UacManagerTest, DisableAndRestoreTheConsentPromptOnWindows62)
     EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
 }
 
+// A value that was absent is backed up as all ones, and absent again after the restore:
+// 0xFFFFFFFF is no valid setting of either policy.
+TEST_F(UacManagerTest, AbsentValuesComeBackAbsent)
+{
+    ovtest::SetHklmDword(kPolicy, L"PromptOnSecureDesktop", 1);
+    testsupport::ScopedOs os(testsupport::kServer2012);
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable").exitCode, 0u);
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 0u);
+    EXPECT_EQ(ReadDword(kPolicy, L"ConsentPromptBehaviorAdmin"), 0u);
+    EXPECT_EQ(ReadDword(kBackup, L"EnableLUA"), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadDword(kBackup, L"ConsentPromptBehaviorAdmin"), 0xFFFFFFFFu);
+
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-restore").exitCode, 0u);
+    EXPECT_FALSE(ovtest::HklmValueExists(kPolicy, L"EnableLUA"));
+    EXPECT_FALSE(ovtest::HklmValueExists(kPolicy, L"ConsentPromptBehaviorAdmin"));
+    EXPECT_EQ(ReadDword(kPolicy, L"PromptOnSecureDesktop"), 1u);
+    EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
+}
+
 TEST_F(UacManagerTest, RestoreWithoutBackupOnlyRemovesAnEmptyBackupKey)
 {
     ovtest::SetHklmDword(kPolicy, L"EnableLUA", 0);
