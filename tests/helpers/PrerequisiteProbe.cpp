@@ -2,12 +2,13 @@
 // version is read anew (tests change the prefix's version before they start it).
 //   PrerequisiteProbe.exe <operation> <output file> [flags]
 // Operations: analize, securitycheck, runtime (the steps, recording the notifier's calls),
-// uac-enabled, uac-disable, uac-restore (CUacManager; the output holds "major.minor").
+// osrequirements (whether the runtime can be installed), uac-enabled, uac-disable,
+// uac-restore (CUacManager; the output holds "major.minor").
 // Flags stand in for machine states the prefix cannot take: notadmin, lowdisk, nosha2,
 // hotfix (WMI lists KB2919355), answer-no (the UAC question is refused).
 // The output holds one record per notifier call, each ended by the character 0x1E.
 // Exit code: 0 completed, 1 aborted, 2 COvError (its code follows the calls), 3 other,
-// and for uac-enabled 10 + the answer.
+// for uac-enabled 10 + the answer, for osrequirements 20 + the answer.
 #include <windows.h>
 
 #include <string>
@@ -144,6 +145,9 @@ int wmain(int argc, wchar_t** argv)
         ovinst::InstallRuntimeObject step;
         return RunStep(step, recorder, notifier, output);
     }
+
+    if (operation == L"osrequirements")
+        return 20 + (ovinst::InstallRuntimeObject().CheckOsRequirements() ? 1 : 0);
 
     CUacManager uac;
     WriteOutput(output, std::to_wstring(uac.GetMajorVersion()) + L"." + std::to_wstring(uac.GetMinorVersion()));

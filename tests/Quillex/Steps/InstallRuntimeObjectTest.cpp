@@ -141,3 +141,27 @@ TEST(InstallRuntimeObject, PresentRuntimeNeedsNoUpdateCheck)
     EXPECT_TRUE(folder.Calls(L"vcredist_x64").empty());
     EXPECT_TRUE(folder.Calls(L"vcredist_x86").empty());
 }
+
+// What the runtime needs of the system, as RtlGetVersion reports it.
+TEST(InstallRuntimeObject, OsRequirements)
+{
+    struct Case
+    {
+        const testsupport::OsIdentity* os;
+        const wchar_t* flags;
+        bool met;
+    };
+    const Case cases[] = {
+        {&testsupport::kServer2008, L"", false},
+        {&testsupport::kServer2008R2, L"", true}, // service pack 1
+        {&testsupport::kServer2012, L"", true},
+        {&testsupport::kServer2012R2, L"", false},
+        {&testsupport::kServer2012R2, L"hotfix", true},
+    };
+    for (const Case& c : cases)
+    {
+        testsupport::ScopedOs os(*c.os);
+        EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"osrequirements", c.flags).exitCode, c.met ? 21u : 20u)
+            << c.os->version << " " << (*c.flags ? "with KB2919355" : "");
+    }
+}
