@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "OvErrorObject.h"
+#include "SystemApi.h"
 #include "Trace.h"
 #include "Win32Objects.h"
 
@@ -22,7 +23,7 @@ bool CheckFreeDiskSpace(const wchar_t* path, unsigned long required)
     ULARGE_INTEGER available = {};
     ULARGE_INTEGER total = {};
     ULARGE_INTEGER free = {};
-    if (!GetDiskFreeSpaceExW(path, &available, &total, &free))
+    if (!SystemApi().GetDiskFreeSpaceExW(path, &available, &total, &free))
         ThrowErrorCode(OvBase::HResultFromWin32(GetLastError()));
     bool result = free.QuadPart >= required;
     OV_TRACE(OvBase::TraceInfo, L"Bytes available to caller: %lld", available.QuadPart);

@@ -41,3 +41,16 @@
 // A family product outside the upgrade-code scan that carries only the shared component.
 #define OV_SAMPLE_UPGRADE_CODE_COMMON L"{8B2D686A-4BEC-4539-A0BE-BEF8D99FDDB1}"
 #define OV_SAMPLE_PRODUCT_COMMON L"{984A337B-0E4D-46FB-9E67-FF078C751AE6}"
+
+// The C/C++ runtime that the distribution ships: product codes of its minimum and its
+// additional part, 64-bit and 32-bit. The sample redistributables (samples/vcredist.cpp)
+// install packages with exactly these codes.
+#define OV_RUNTIME_X64_MINIMUM L"{35FCDC41-07C7-4730-A77C-9E9D415D4CD6}"
+#define OV_RUNTIME_X64_ADDITIONAL L"{AA4D4969-4CDB-467C-82E5-38040ABF70B1}"
+#define OV_RUNTIME_X86_MINIMUM L"{A01974C0-3B0F-41CA-B7CC-60CAEAC62C31}"
+#define OV_RUNTIME_X86_ADDITIONAL L"{BD20A224-FF78-41B1-A624-7FC368483BD9}"
+// Upgrade codes of those sample runtime packages, for removing them after a test.
+#define OV_SAMPLE_UPGRADE_CODE_RUNTIME_X64_MINIMUM L"{A0119449-8C40-445A-A133-E1D23F916DF3}"
+#define OV_SAMPLE_UPGRADE_CODE_RUNTIME_X64_ADDITIONAL L"{B3E61866-52B7-4736-9E28-6874DE851CE0}"
+#define OV_SAMPLE_UPGRADE_CODE_RUNTIME_X86_MINIMUM L"{C985954D-A516-451C-81E5-B3F5506CE3BB}"
+#define OV_SAMPLE_UPGRADE_CODE_RUNTIME_X86_ADDITIONAL L"{169AD9A1-F5CE-47D4-AF21-69F2E70B6744}"

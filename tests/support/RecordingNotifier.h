@@ -1,5 +1,7 @@
 // A notifier that records every call as a line ("ActionStartWithText 2 <text>"), in order,
-// into a log the test can share with other recorders (e.g. a replaced msi function).
+// into its own list or into a log the test shares with other recorders (e.g. a replaced
+// msi function). Header-only: the helper programs under tests/helpers link no support
+// sources.
 #pragma once
 
 #include "Engine/INotifier.h"
@@ -14,7 +16,19 @@ using CallLog = std::vector<std::wstring>;
 class RecordingNotifier : public ovinst::INotifier
 {
 public:
-    explicit RecordingNotifier(CallLog& log) : m_log(log) {}
+    RecordingNotifier() : m_log(&calls) {}
+    explicit RecordingNotifier(CallLog& log) : m_log(&log) {}
+    RecordingNotifier(const RecordingNotifier&) = delete;
+    RecordingNotifier& operator=(const RecordingNotifier&) = delete;
+
+    // The calls, when no shared log was given.
+    CallLog calls;
+    // Answer of AskUserQuestion; negative takes the silent answer.
+    int questionAnswer = -1;
+    bool rebootRequired = false;
+    bool countdownRunsOut = true;
+    bool hasErrors = false;
+    bool cancelled = false;
 
     void ShowStatusWindow() override { Add(L"ShowStatusWindow"); }
     void HideStatusWindow() override { Add(L"HideStatusWindow"); }
@@ -26,22 +40,29 @@ public:
     void InformUser(const std::wstring& message) override { Add(L"InformUser " + message); }
     bool AskUser(const std::wstring& message, bool answer, unsigned int) override { Add(L"AskUser " + message); return answer; }
     bool AskUserWarning(const std::wstring& message, bool answer) override { Add(L"AskUserWarning " + message); return answer; }
-    bool AskUserQuestion(const std::wstring& message, bool answer) override { Add(L"AskUserQuestion " + message); return answer; }
+    bool AskUserQuestion(const std::wstring& message, bool silentAnswer) override
+    {
+        Add(L"AskUserQuestion " + message);
+        return questionAnswer < 0 ? silentAnswer : questionAnswer != 0;
+    }
     void EnableCancel(bool enable) override { Add(enable ? L"EnableCancel 1" : L"EnableCancel 0"); }
     void InstallationFinished() override { Add(L"InstallationFinished"); }
     void CloseWindow() override { Add(L"CloseWindow"); }
     void ShowMessage(const std::wstring& text) override { Add(L"ShowMessage " + text); }
-    bool IsRebootRequired() override { return m_rebootRequired; }
-    void SetRebootRequired() override { Add(L"SetRebootRequired"); m_rebootRequired = true; }
-    bool IsCancelled() override { return false; }
-    bool HasErrors() override { return false; }
-    bool RebootCountdown(short) override { Add(L"RebootCountdown"); return false; }
+    bool IsRebootRequired() override { return rebootRequired; }
+    void SetRebootRequired() override { Add(L"SetRebootRequired"); rebootRequired = true; }
+    bool IsCancelled() override { return cancelled; }
+    bool HasErrors() override { return hasErrors; }
+    bool RebootCountdown(short seconds) override
+    {
+        Add(L"RebootCountdown " + std::to_wstring(seconds));
+        return countdownRunsOut;
+    }
     void RequestUserAction(const std::shared_ptr<ovinst::IInstallData>&) override { Add(L"RequestUserAction"); }
 
 private:
-    void Add(const std::wstring& line) { m_log.push_back(line); }
+    void Add(const std::wstring& line) { m_log->push_back(line); }
 
-    CallLog& m_log;
-    bool m_rebootRequired = false;
+    CallLog* m_log;
 };
 }

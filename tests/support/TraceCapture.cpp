@@ -44,6 +44,20 @@ bool TraceCapture::Contains(const std::wstring& line) const
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+bool TraceCapture::ContainsMarked(const std::wstring& mark, const std::wstring& line) const
+{
+    for (std::wstring text : Lines())
+    {
+        if (text.compare(0, mark.size(), mark) != 0)
+            continue;
+        text.erase(0, mark.size());
+        text.erase(0, std::min(text.size(), text.find_first_not_of(L' ')));
+        if (text == line)
+            return true;
+    }
+    return false;
+}
+
 bool TraceCapture::ContainsText(const std::wstring& text) const
 {
     const std::vector<std::wstring> lines = Lines();

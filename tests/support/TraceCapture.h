@@ -20,6 +20,9 @@ public:
     std::vector<std::wstring> Lines() const;
     // True when some line, indentation removed, equals `line`.
     bool Contains(const std::wstring& line) const;
+    // True when some warning ("W>") or error ("E>") line, indentation after the mark
+    // removed, equals `line`.
+    bool ContainsMarked(const std::wstring& mark, const std::wstring& line) const;
     // True when some line holds `text` anywhere.
     bool ContainsText(const std::wstring& text) const;
 

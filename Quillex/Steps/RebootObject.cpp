@@ -1,0 +1,32 @@
+#include "RebootObject.h"
+
+#include "Engine/InstallContext.h"
+#include "Trace.h"
+
+namespace ovinst
+{
+RebootObject::RebootObject() : m_countdownSeconds(120)
+{
+    OvBase::TraceLine(OvBase::TraceInfo, L"RebootObject created");
+}
+
+RebootObject::~RebootObject() = default;
+
+void RebootObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
+{
+    OvBase::CFuncTraceContext trace(L"ovinst::RebootObject::Exec", OV_WFILE, __LINE__);
+    if (notifier->IsRebootRequired() && notifier->RebootCountdown(m_countdownSeconds))
+    {
+        trace.Trace(OvBase::TraceInfo, L"[ovinst::RebootObject::Exec]Setting restart on exit");
+        utils::CInstallContext::Instance().SetRestartOnExit(true);
+        notifier->CloseWindow();
+        return;
+    }
+    trace.Trace(OvBase::TraceInfo, L"Restart countdown not needed / cancelled ");
+    notifier->InstallationFinished();
+}
+
+void RebootObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)
+{
+}
+}
