@@ -5,6 +5,7 @@
 #include "Engine/InstallContext.h"
 #include "MachineKeyBackup.h"
 #include "RecordingNotifier.h"
+#include "Ui/SilentNotifier.h"
 #include "Steps/EnableUacObject.h"
 #include "Steps/RebootObject.h"
 #include "Steps/WaitObject.h"
