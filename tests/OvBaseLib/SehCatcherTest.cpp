@@ -1,0 +1,166 @@
+// Hardware exceptions turned into COvError: codes, descriptions, dumps, nesting.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "SehCatcher.h"
+#include "TraceTestSupport.h"
+
+using OvBase::COvError;
+using OvBase::CSehCatcher;
+
+namespace
+{
+// The dumps of a test go to a folder of its own.
+class TempScope
+{
+public:
+    explicit TempScope(const std::wstring& folder)
+    {
+        wchar_t old[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"TMP", old, MAX_PATH);
+        m_old = old;
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+    }
+    ~TempScope() { SetEnvironmentVariableW(L"TMP", m_old.empty() ? nullptr : m_old.c_str()); }
+
+private:
+    std::wstring m_old;
+};
+
+__attribute__((noinline)) int ReadZero()
+{
+    volatile int* nowhere = nullptr;
+    return *nowhere;
+}
+
+__attribute__((noinline)) void WriteZero()
+{
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+}
+
+__attribute__((noinline)) int Divide(int value, int by)
+{
+    volatile int divisor = by;
+    return value / divisor;
+}
+
+struct Destructed
+{
+    bool& flag;
+    ~Destructed() { flag = true; }
+};
+
+class SehCatcherTest : public ::testing::Test
+{
+protected:
+    SehCatcherTest() : m_folder(L"SehCatcher"), m_temp(m_folder.Path() + L"\\") {}
+    ovtest::CTempFolder m_folder;
+    TempScope m_temp;
+};
+}
+
+TEST_F(SehCatcherTest, AccessViolationsBecomeTheMakersErrorWithTheAccessAndADump)
+{
+    struct Case
+    {
+        const char* name;
+        void (*fault)();
+        const wchar_t* access;
+    } cases[] = {
+        {"read", [] { ReadZero(); }, L"read"},
+        {"write", [] { WriteZero(); }, L"written"},
+    };
+    for (const Case& item : cases)
+    {
+        SCOPED_TRACE(item.name);
+        CSehCatcher catcher;
+        bool destructed = false;
+        try
+        {
+            Destructed local{destructed};
+            item.fault();
+            ADD_FAILURE() << "no fault";
+        }
+        catch (COvError& error)
+        {
+            EXPECT_TRUE(destructed) << "the faulting scope was unwound";
+            EXPECT_EQ(0xE6060005u, error.GetCode());
+            std::wstring description = error.GetDescription();
+            EXPECT_NE(std::wstring::npos, description.find(item.access)) << description;
+            const auto& properties = error.GetProperties();
+            EXPECT_EQ(0u, properties.count(L"File"));
+            EXPECT_EQ(0u, properties.count(L"Function"));
+            std::wstring dump = properties.at(L"MiniDumpFile");
+            EXPECT_EQ(0u, dump.rfind(m_folder.Path() + L"\\SehCatcherTest-", 0)) << dump;
+            EXPECT_TRUE(ovtest::FileExists(dump)) << dump;
+            DeleteFileW(dump.c_str());
+        }
+    }
+}
+
+TEST_F(SehCatcherTest, IntegerDivisionByZero)
+{
+    CSehCatcher catcher;
+    try
+    {
+        Divide(1, 0);
+        ADD_FAILURE() << "no fault";
+    }
+    catch (COvError& error)
+    {
+        EXPECT_EQ(0xE6060012u, error.GetCode());
+    }
+}
+
+TEST_F(SehCatcherTest, ErrorCodesOfTheExceptionCodes)
+{
+    const std::pair<DWORD, DWORD> table[] = {
+        {0xC0000005, 0xE6060005}, {0xC000008C, 0xE6060006}, {0x80000003, 0xE6060007}, {0xC0000094, 0xE6060012},
+        {0xC00000FD, 0xE6060018}, {0xC0000417, 0xE6060019}, {0xC0000017, 0x8007000E}, {0x12345678, 1064},
+    };
+    for (const auto& [exception, error] : table)
+        EXPECT_EQ(error, OvBase::SehErrorCode(exception)) << std::hex << exception;
+}
+
+TEST_F(SehCatcherTest, UnknownCodeWithoutPointersGetsTheSystemText)
+{
+    COvError error = OvBase::MakeSehError(0x12345678, nullptr);
+    EXPECT_EQ(1064u, error.GetCode());
+    EXPECT_EQ(OvBase::FormatMessageText(1064, nullptr), error.GetDescription());
+}
+
+TEST_F(SehCatcherTest, UnwritableTemporaryFolderIsSaidInsteadOfAFileName)
+{
+    TempScope missing(m_folder.Path() + L"\\missing\\");
+    COvError error = OvBase::MakeSehError(0xC0000094, nullptr);
+    EXPECT_EQ(L"Can't create file in temp folder!", error.GetProperties().at(L"MiniDumpFile"));
+}
+
+TEST_F(SehCatcherTest, OnlyTheOwningThreadAndOnlyWhileTheCatcherLives)
+{
+    // Another thread's fault is not the catcher's: it would end the process, so the other
+    // thread only checks that it has no catcher by nesting one and removing it.
+    CSehCatcher outer;
+    {
+        CSehCatcher inner;
+    }
+    // The outer catcher is active again after the inner one is gone.
+    EXPECT_THROW(ReadZero(), COvError);
+    bool caughtElsewhere = false;
+    std::thread other([&] {
+        try
+        {
+            CSehCatcher own;
+            ReadZero();
+        }
+        catch (COvError&)
+        {
+            caughtElsewhere = true;
+        }
+    });
+    other.join();
+    EXPECT_TRUE(caughtElsewhere);
+}
