@@ -1,8 +1,9 @@
 // Runs a program and writes its whole 32-bit exit code as "0x%08X" to a file, which a
 // shell script under Wine cannot learn otherwise (wine's own status keeps the low byte).
 // ExitCode <out file> <program> [arguments...]; the child's process id goes to
-// "<out file>.pid" as soon as it runs.
+// "<out file>.pid" as soon as it runs, its peak working set in bytes to "<out file>.peak".
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -53,6 +54,12 @@ int wmain(int argc, wchar_t** argv)
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
+    PROCESS_MEMORY_COUNTERS memory = {sizeof(memory)};
+    if (K32GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
+    {
+        snprintf(text, sizeof(text), "%llu", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+        WriteText(std::wstring(argv[1]) + L".peak", text);
+    }
     snprintf(text, sizeof(text), "0x%08lX", code);
     WriteText(argv[1], text);
     return 0;
