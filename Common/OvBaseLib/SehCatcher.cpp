@@ -137,11 +137,6 @@ CSehCatcher::~CSehCatcher()
         TlsSetValue(g_tlsIndex, m_previous);
 }
 
-void CSehCatcher::Translate(DWORD exceptionCode, EXCEPTION_POINTERS* pointers)
-{
-    throw MakeSehError(exceptionCode, pointers);
-}
-
 DWORD SehErrorCode(DWORD exceptionCode)
 {
     for (const CodeMap& item : kCodes)

@@ -22,9 +22,6 @@ public:
     CSehCatcher(const CSehCatcher&) = delete;
     CSehCatcher& operator=(const CSehCatcher&) = delete;
 
-    // The translation of one exception; used by the handler, public for tests.
-    [[noreturn]] static void Translate(DWORD exceptionCode, EXCEPTION_POINTERS* pointers);
-
 private:
     friend struct SehCatcherAccess;
     CSehCatcher* m_previous = nullptr;

@@ -182,6 +182,10 @@ CProgramTraceScope::CProgramTraceScope(const std::wstring& folder, DWORD enableM
     SetHklmDword(kTraceKeyPath, L"ParamsMask", paramsMask);
     SetHklmString(kTraceKeyPath, L"TracePath", folder);
     OvBase::ProgramTrace.Reload();
+    // The program's trace keeps earlier runs and opens each load with the run separator;
+    // a scope reads only what its test writes.
+    if ((paramsMask & 1) != 0)
+        WriteFileBytes(LogPath(), "");
 }
 
 CProgramTraceScope::~CProgramTraceScope()
