@@ -183,8 +183,8 @@ CProgramTraceScope::CProgramTraceScope(const std::wstring& folder, DWORD enableM
     SetHklmString(kTraceKeyPath, L"TracePath", folder);
     OvBase::ProgramTrace.Reload();
     // The program's trace keeps earlier runs and opens each load with the run separator;
-    // a scope reads only what its test writes.
-    if ((paramsMask & 1) != 0)
+    // without the append bit a scope reads only what its test writes, as before.
+    if ((paramsMask & 0x101) == 1)
         WriteFileBytes(LogPath(), "");
 }
 
