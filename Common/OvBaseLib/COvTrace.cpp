@@ -6,14 +6,16 @@
 namespace OvBase
 {
 // Made before the program's other globals, so that their constructors may trace.
-COvTrace ProgramTrace __attribute__((init_priority(200)))(L"Setup");
+// Its log is the administrator's only record of a failed run: a later run, such as the
+// removal started by an uninstaller, adds to it instead of replacing it.
+COvTrace ProgramTrace __attribute__((init_priority(200)))(L"Setup", true);
 volatile LONG TraceDepth = 0;
 
-COvTrace::COvTrace(const wchar_t* moduleName)
+COvTrace::COvTrace(const wchar_t* moduleName, bool keepEarlierRuns)
 {
     try
     {
-        m_impl = std::make_unique<CTraceImpl>(moduleName);
+        m_impl = std::make_unique<CTraceImpl>(moduleName, keepEarlierRuns);
     }
     catch (...)
     {

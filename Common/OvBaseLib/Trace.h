@@ -45,7 +45,8 @@ class CTraceImpl;
 class COvTrace : public ITrace
 {
 public:
-    explicit COvTrace(const wchar_t* moduleName);
+    // keepEarlierRuns: the log file is never truncated when the configuration is loaded.
+    explicit COvTrace(const wchar_t* moduleName, bool keepEarlierRuns = false);
     COvTrace(const COvTrace&) = delete;
     COvTrace& operator=(const COvTrace&) = delete;
 

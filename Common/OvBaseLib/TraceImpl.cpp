@@ -149,7 +149,8 @@ HANDLE OpenForAppend(const std::wstring& path)
 
 namespace OvBase
 {
-CTraceImpl::CTraceImpl(const wchar_t* moduleName) : m_moduleName(moduleName ? moduleName : L"")
+CTraceImpl::CTraceImpl(const wchar_t* moduleName, bool keepEarlierRuns)
+    : m_moduleName(moduleName ? moduleName : L""), m_keepEarlierRuns(keepEarlierRuns)
 {
     m_moduleNameNarrow = ToLogCodePage(m_moduleName.c_str(), m_moduleName.size());
     m_locale = _create_locale(LC_ALL, "Russian");
@@ -212,7 +213,8 @@ bool CTraceImpl::Reload()
     if (params & TraceToFile)
     {
         std::wstring path = GetLogFilePath();
-        bool append = common != 0 || (params & TraceAppend) != 0;
+        bool separated = common == 0 && ((params & TraceAppend) != 0 || m_keepEarlierRuns);
+        bool append = common != 0 || separated;
         auto open = [&] {
             return append ? OpenForAppend(path)
                           : CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -224,7 +226,7 @@ bool CTraceImpl::Reload()
             file = open();
         if (file != INVALID_HANDLE_VALUE)
         {
-            if (common == 0 && (params & TraceAppend))
+            if (separated)
             {
                 DWORD written = 0;
                 WriteFile(file, kSeparator, sizeof(kSeparator) - 1, &written, nullptr);

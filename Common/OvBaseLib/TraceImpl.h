@@ -30,7 +30,9 @@ extern const wchar_t kTraceKey[];
 class CTraceImpl
 {
 public:
-    explicit CTraceImpl(const wchar_t* moduleName);
+    // keepEarlierRuns: never truncate the module's own log file; each load appends the
+    // separator line instead, as the append bit would.
+    explicit CTraceImpl(const wchar_t* moduleName, bool keepEarlierRuns = false);
     CTraceImpl(const CTraceImpl&) = delete;
     CTraceImpl& operator=(const CTraceImpl&) = delete;
 
@@ -75,6 +77,7 @@ private:
     // Console.
     HANDLE m_console = nullptr;
     bool m_consoleAllocated = false;
+    bool m_keepEarlierRuns = false;
     // Number formatting of messages.
     _locale_t m_locale = nullptr;
     DWORD m_sessionId = 0xFFFFFFFF;

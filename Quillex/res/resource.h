@@ -59,6 +59,8 @@
 #define IDS_IC_CONTROL_CENTER     7129
 #define IDS_IC_UPDATE_SERVER      7130
 #define IDS_IC_CSP                7131
+// Options and exit codes, shown for /? and /help.
+#define IDS_USAGE                 7132
 
 // Banner on the left of the status and summary windows.
 #define IDB_BANNER                150

@@ -236,6 +236,19 @@ TEST_F(TraceConfig, ReloadTruncatesOrAppendsWithSeparator)
     EXPECT_EQ(ovtest::ReadFileBytes(m_folder / L"Test.log"), "two\r\n" + separator + "three\r\n" + separator);
 }
 
+TEST_F(TraceConfig, KeepingEarlierRunsAppendsWithSeparatorEvenWithoutTheAppendBit)
+{
+    Configure(2, 1);
+    std::string separator = "\r\n" + std::string(68, '*') + "\r\n\r\n";
+    {
+        CTraceImpl first(L"Test", true);
+        TraceVia(first, 2, L"first run");
+    }
+    CTraceImpl second(L"Test", true);
+    TraceVia(second, 2, L"second run");
+    EXPECT_EQ(ovtest::ReadFileBytes(m_folder / L"Test.log"), separator + "first run\r\n" + separator + "second run\r\n");
+}
+
 TEST_F(TraceConfig, MissingFoldersAreCreated)
 {
     Configure(2, 1);

@@ -182,6 +182,10 @@ CProgramTraceScope::CProgramTraceScope(const std::wstring& folder, DWORD enableM
     SetHklmDword(kTraceKeyPath, L"ParamsMask", paramsMask);
     SetHklmString(kTraceKeyPath, L"TracePath", folder);
     OvBase::ProgramTrace.Reload();
+    // The program's trace keeps earlier runs and opens each load with the run separator;
+    // without the append bit a scope reads only what its test writes, as before.
+    if ((paramsMask & 0x101) == 1)
+        WriteFileBytes(LogPath(), "");
 }
 
 CProgramTraceScope::~CProgramTraceScope()

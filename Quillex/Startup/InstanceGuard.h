@@ -1,0 +1,28 @@
+// Refuses a second running setup: the first one holds a named mutex.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace ovinst
+{
+using MessageBoxFunction = std::function<int(const wchar_t* text, const wchar_t* title, UINT flags)>;
+
+class InstanceGuard
+{
+public:
+    // Throws utils::AbortInstallException when another instance runs, after a warning box
+    // unless the run is silent.
+    InstanceGuard(bool silent, const MessageBoxFunction& messageBox);
+    ~InstanceGuard();
+    InstanceGuard(const InstanceGuard&) = delete;
+    InstanceGuard& operator=(const InstanceGuard&) = delete;
+
+    static const wchar_t kMutexName[];
+
+private:
+    HANDLE m_mutex = nullptr;
+};
+}

@@ -1,0 +1,89 @@
+// The entry run's own decisions: the usage request, the boxes a silent run must not show,
+// the single-instance guard.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AbortInstallException.h"
+#include "ResString.h"
+#include "Startup/InstanceGuard.h"
+#include "Startup/SetupRun.h"
+#include "res/resource.h"
+
+namespace
+{
+struct Box
+{
+    std::wstring text;
+    std::wstring title;
+    UINT flags;
+};
+
+struct BoxRecorder
+{
+    std::vector<Box> boxes;
+    ovinst::MessageBoxFunction Function()
+    {
+        return [this](const wchar_t* text, const wchar_t* title, UINT flags) {
+            boxes.push_back({text, title, flags});
+            return IDOK;
+        };
+    }
+};
+}
+
+TEST(SetupRun, HelpRequests)
+{
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"/?", true},           {L"-?", true},           {L"/HELP", true},     {L"-help", true},
+        {L"/script /?", true},   {L"/script:a.rsp", false}, {L"", false},       {L"/helpme", false},
+        {L"/msi:\"A=/?\"", false},
+    };
+    for (const auto& [line, help] : cases)
+        EXPECT_EQ(help, ovinst::IsHelpRequest(line)) << line;
+}
+
+TEST(SetupRun, UsageIsABoxOnlyWhenTheRunIsNotSilent)
+{
+    BoxRecorder recorder;
+    ovinst::ShowUsage(true, recorder.Function());
+    EXPECT_TRUE(recorder.boxes.empty());
+
+    ovinst::ShowUsage(false, recorder.Function());
+    ASSERT_EQ(1u, recorder.boxes.size());
+    EXPECT_EQ(utils::LoadResString(IDS_USAGE), recorder.boxes[0].text);
+    EXPECT_EQ(L"Orvane Studio install", recorder.boxes[0].title);
+    EXPECT_NE(std::wstring::npos, recorder.boxes[0].text.find(L"1603"));
+}
+
+TEST(SetupRun, HelpEndsWithZeroBeforeTheRunTouchesAnything)
+{
+    BoxRecorder recorder;
+    ovinst::RunServices services;
+    services.messageBox = recorder.Function();
+    services.makeFactory = [](ovinst::InstallerType, bool) -> std::shared_ptr<ovinst::IFactory> {
+        ADD_FAILURE() << "a factory was made";
+        return nullptr;
+    };
+    EXPECT_EQ(0, ovinst::RunSetup(nullptr, L"/help", services));
+    EXPECT_EQ(1u, recorder.boxes.size());
+    EXPECT_EQ(0, ovinst::RunSetup(nullptr, L"/script /?", services));
+    EXPECT_EQ(1u, recorder.boxes.size()) << "a silent run showed a box";
+}
+
+TEST(SetupRun, SecondInstanceIsRefusedWithAWarningUnlessSilent)
+{
+    BoxRecorder recorder;
+    ovinst::InstanceGuard first(false, recorder.Function());
+    EXPECT_TRUE(recorder.boxes.empty());
+
+    EXPECT_THROW(ovinst::InstanceGuard(true, recorder.Function()), utils::AbortInstallException);
+    EXPECT_TRUE(recorder.boxes.empty()) << "a silent run showed a box";
+
+    EXPECT_THROW(ovinst::InstanceGuard(false, recorder.Function()), utils::AbortInstallException);
+    ASSERT_EQ(1u, recorder.boxes.size());
+    EXPECT_EQ(utils::LoadResString(IDS_ALREADY_RUNNING), recorder.boxes[0].text);
+    EXPECT_EQ(L"Orvane Studio install", recorder.boxes[0].title);
+    EXPECT_EQ(UINT(MB_SYSTEMMODAL | MB_ICONWARNING), recorder.boxes[0].flags);
+}

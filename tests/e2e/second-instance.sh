@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# A second Setup.exe while one runs ends at once with 0 and leaves the first one alone: the
+# first is a removal run waiting for its parent process, holding the instance mutex.
+source "$(dirname "$0")/lib.sh" "$1" second-instance
+e2e_prepare
+
+# The lone run: what the same removal run ends with when nobody disturbs it.
+e2e_setup /script /PID:99999999
+lone=$E2E_EXIT
+e2e_log "a lone removal run ends with $lone"
+
+OV_PROBE_SLEEP=8000 e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
+parent_job=$!
+for _ in $(seq 50); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
+parent=$(cat "$E2E_WORK/parent.txt.pid")
+e2e_setup_bg() { e2e_run_to "$E2E_WORK/first.txt" 'C:\dist\Setup.exe' /script "/PID:$parent"; }
+e2e_setup_bg &
+first_job=$!
+sleep 2
+
+e2e_watch
+start=$(date +%s)
+e2e_setup /script
+e2e_expect_exit 0x00000000
+[ $(( $(date +%s) - start )) -le 5 ] || e2e_fail "the second instance took $(( $(date +%s) - start )) s"
+e2e_unwatch
+[ -e "$E2E_WORK/first.txt" ] && e2e_fail "the first run ended while its parent still ran"
+
+wait "$parent_job" "$first_job"
+first=$(e2e_exit_of "$E2E_WORK/first.txt")
+[ "$first" = "$lone" ] || e2e_fail "the first run ended with $first, a lone run with $lone"
+e2e_expect_log "Waiting for parent process close: $parent"
+e2e_expect_log "Installation aborted with code 0"
+e2e_finish

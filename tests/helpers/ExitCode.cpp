@@ -1,0 +1,66 @@
+// Runs a program and writes its whole 32-bit exit code as "0x%08X" to a file, which a
+// shell script under Wine cannot learn otherwise (wine's own status keeps the low byte).
+// ExitCode <out file> <program> [arguments...]; the child's process id goes to
+// "<out file>.pid" as soon as it runs, its peak working set in bytes to "<out file>.peak".
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+std::wstring Quoted(const std::wstring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring text = L"\"";
+    for (wchar_t c : argument)
+    {
+        if (c == L'"')
+            text += L'\\';
+        text += c;
+    }
+    return text + L"\"";
+}
+
+void WriteText(const std::wstring& path, const char* text)
+{
+    FILE* file = _wfopen(path.c_str(), L"w");
+    if (!file)
+        return;
+    fputs(text, file);
+    fclose(file);
+}
+}
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3)
+        return 2;
+    std::wstring commandLine;
+    for (int i = 2; i < argc; ++i)
+        commandLine += (i > 2 ? L" " : L"") + Quoted(argv[i]);
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    {
+        fwprintf(stderr, L"cannot start %ls: %lu\n", commandLine.c_str(), GetLastError());
+        return 3;
+    }
+    char text[32];
+    snprintf(text, sizeof(text), "%lu", process.dwProcessId);
+    WriteText(std::wstring(argv[1]) + L".pid", text);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    PROCESS_MEMORY_COUNTERS memory = {sizeof(memory)};
+    if (K32GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
+    {
+        snprintf(text, sizeof(text), "%llu", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+        WriteText(std::wstring(argv[1]) + L".peak", text);
+    }
+    snprintf(text, sizeof(text), "0x%08lX", code);
+    WriteText(argv[1], text);
+    return 0;
+}
