@@ -3,7 +3,7 @@
 #include "ResString.h"
 #include "res/resource.h"
 
-#include <cwchar>
+#include <stdio.h>
 #include <vector>
 
 namespace ovinst
@@ -11,12 +11,14 @@ namespace ovinst
 namespace
 {
 // The formats come from the program's own string table, so their conversions are known.
+// The runtime's own formatter reads "%s" in a wide format as a wide string, as the table's
+// texts expect; the C99 one would read it as a narrow string.
 template <typename... Args>
 std::wstring Format(unsigned id, Args... args)
 {
     const std::wstring format = utils::LoadResString(id);
-    std::vector<wchar_t> buffer(format.size() + 512);
-    const int written = std::swprintf(buffer.data(), buffer.size(), format.c_str(), args...);
+    std::vector<wchar_t> buffer(format.size() + 512, L'\0');
+    const int written = ::_snwprintf(buffer.data(), buffer.size() - 1, format.c_str(), args...);
     return written < 0 ? format : std::wstring(buffer.data(), written);
 }
 }
