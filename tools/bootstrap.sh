@@ -8,6 +8,7 @@ packages=(
   wine wine64
   wixl msitools
   xvfb xauth
+  imagemagick
 )
 
 missing=()

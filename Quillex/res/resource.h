@@ -64,3 +64,40 @@
 
 // Banner on the left of the status and summary windows.
 #define IDB_BANNER                150
+
+// Window icon, and the 16 x 16 icons of the status lines.
+#define IDI_SETUP                 101
+#define IDI_LINE_RUNNING          131
+#define IDI_LINE_PENDING          136
+#define IDI_LINE_FINISHED         151
+#define IDI_LINE_FAILED           153
+
+// Dialog templates and their controls.
+#ifndef IDC_STATIC
+#define IDC_STATIC                (-1)
+#endif
+#define IDD_STATUS                152
+#define IDD_SUMMARY               1035
+
+#define IDC_LINE1_TEXT            1000
+#define IDC_LINE2_TEXT            1001
+#define IDC_LINE3_TEXT            1002
+#define IDC_LINE4_TEXT            1046
+#define IDC_LINE5_TEXT            1047
+#define IDC_LINE1_ICON            1003
+#define IDC_LINE2_ICON            1004
+#define IDC_LINE3_ICON            1005
+#define IDC_LINE4_ICON            1048
+#define IDC_LINE5_ICON            1049
+#define IDC_COUNTDOWN_BAR         1008
+#define IDC_MESSAGE               1009
+#define IDC_REBOOT                1014
+#define IDC_CONSOLE_CHOICE        1017
+
+#define IDC_HEADING               1033
+#define IDC_CHECK_SECURITY        1036
+#define IDC_CHECK_AUTH            1037
+#define IDC_CHECK_SYNC            1038
+#define IDC_ACTION                1044
+#define IDC_UNINSTALL             1045
+#define IDC_VERSION_TEXT          1064

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include "Ui/Notifier.h"
+#include "Ui/StatusWnd.h"
+
+#include "Engine/ActionTable.h"
+#include "Engine/InstallContext.h"
+#include "Engine/WindowMessages.h"
+#include "ProductGuids.h"
+#include "ScopedInstall.h"
+#include "UiTestSupport.h"
+
+#include <atomic>
+
+using namespace ovinst;
+using testsupport::FakeInstallData;
+using testsupport::FakePackage;
+
+namespace
+{
+std::wstring Countdown(int seconds)
+{
+    return L"text:152:1009=Computer restart is required. The computer will restart automatically in " +
+           std::to_wstring(seconds) + L" seconds.\\r\\nClick Cancel to restart later.";
+}
+
+// The status window of a server run, shown, with the engine's real action table.
+class StatusWndTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        utils::CInstallContext::Instance().SetRestartOnExit(false);
+        table = std::make_shared<SecutityServerTable>(window->GetHwnd(), false);
+    }
+    void Start(IInstallerThread* thread)
+    {
+        window->Initialize(L"Orvane Studio install", thread, table);
+        window->ShowStatus(SW_SHOW);
+    }
+    void Post(WPARAM command, LPARAM argument)
+    {
+        PostMessageW(window->GetHwnd(), WM_WINDOW_COMMAND, command, argument);
+    }
+
+    std::shared_ptr<CStatusWnd> window = std::make_shared<CStatusWnd>();
+    std::shared_ptr<SecutityServerTable> table;
+    testsupport::FakeInstallerThread fake;
+};
+
+TEST_F(StatusWndTest, LinesShowTheirStepsWithIconsAndAFailureTurnsCancelIntoClose)
+{
+    Start(&fake);
+    table->ActionStart(ActionAnalyzeSystem);
+    table->ActionEnd(ActionAnalyzeSystem);
+    table->ActionStart(ActionAnalyzeUpdates);
+    table->ActionEnd(ActionAnalyzeUpdates);
+    table->ActionText(ActionMainPackage, L"Security server installed");
+    table->ActionStart(ActionMainPackage);
+    table->ActionEnd(ActionMainPackage);
+    table->ActionStart(ActionAuthServer);
+    table->Error(ActionAuthServer);
+    const auto run = testsupport::RunUiDriver(
+        {L"visible:152", L"text:152:1002=Security server installed", L"icon:152:1003=finished",
+         L"icon:152:1004=finished", L"icon:152:1005=finished", L"icon:152:1048=failed", L"icon:152:1049=pending",
+         L"enabled:152:1047=0", L"text:152:2=Close", L"enabled:152:2=1", L"shown:152:1014=0"});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    EXPECT_FALSE(run.quitPosted);
+}
+
+TEST_F(StatusWndTest, RemovalOrderListsTheSynchronizationServiceFirst)
+{
+    Start(&fake);
+    static_cast<IChainedWindow&>(*window).SetUninstallOrder(true);
+    table->ActionStart(ActionSyncService);
+    const auto run = testsupport::RunUiDriver({L"text:152:1002=Synchronization service",
+                                               L"text:152:1047=Security Server", L"icon:152:1005=running",
+                                               L"text:152:1046=Authentication server"});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+}
+
+TEST_F(StatusWndTest, CountdownStepsDownToOneAndRebootSetsTheRestartFlag)
+{
+    std::atomic<int> result{-1};
+    testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
+        Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
+        result = notifier.RebootCountdown(3) ? 1 : 0;
+        return 0;
+    });
+    Start(&thread);
+    ASSERT_TRUE(thread.Create());
+    const auto run = testsupport::RunUiDriver({L"shown:152:1014=1", L"bar:152:1008=0,3,0", L"shown:152:1009=1",
+                                               Countdown(3), L"bar:152:1008=0,3,1", Countdown(2),
+                                               L"bar:152:1008=0,3,2", Countdown(1), L"bar:152:1008=0,3,3",
+                                               L"press:152:1014", L"shown:152:1008=0"}, 3000);
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    EXPECT_TRUE(run.quitPosted);
+    EXPECT_TRUE(utils::CInstallContext::Instance().IsRestartOnExit());
+    EXPECT_EQ(thread.WaitForEnd(false, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(StatusWndTest, CancelDuringTheCountdownLeavesTheRestartFlagUnset)
+{
+    std::atomic<int> result{-1};
+    testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
+        Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
+        result = notifier.RebootCountdown(120) ? 1 : 0;
+        return 0;
+    });
+    Start(&thread);
+    ASSERT_TRUE(thread.Create());
+    const auto run = testsupport::RunUiDriver(
+        {Countdown(120), L"press:152:2", L"text:152:2=Close", L"shown:152:1008=0", L"shown:152:1009=0"}, 4000);
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    EXPECT_TRUE(run.quitPosted);
+    EXPECT_FALSE(utils::CInstallContext::Instance().IsRestartOnExit());
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(StatusWndTest, CountdownOfNoSecondsShowsAnEmptyBarAndNoText)
+{
+    Start(&fake);
+    Post(CmdStartCountdown, 0);
+    const auto run = testsupport::RunUiDriver({L"shown:152:1014=1", L"bar:152:1008=0,0,0", L"text:152:1009="});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+}
+
+TEST_F(StatusWndTest, CancelStopsTheThreadFirstThenQuits)
+{
+    Start(&fake);
+    const auto run = testsupport::RunUiDriver({L"press:152:2", L"text:152:2=Close", L"enabled:152:2=1"});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    EXPECT_TRUE(run.quitPosted);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"request-stop", "signal", "stop:4294967295"}));
+}
+
+TEST_F(StatusWndTest, CommandsFromTheNotifierAndWrongOnesAreContained)
+{
+    Start(&fake);
+    Post(CmdEnableCancel, 0);
+    Post(9, 0);                                                   // no such command
+    PostMessageW(window->GetHwnd(), WM_TABLE_CHANGED, ActionAuthServer, 7);  // no such status
+    const auto disabled = testsupport::RunUiDriver({L"enabled:152:2=0", L"text:152:2=Cancel"});
+    EXPECT_EQ(disabled.exitCode, 0u) << disabled.report;
+
+    Post(CmdRunFinished, 0);
+    Post(CmdShowStatus, SW_HIDE);
+    const auto finished = testsupport::RunUiDriver({L"text:152:2=Close", L"enabled:152:2=1", L"hidden:152"});
+    EXPECT_EQ(finished.exitCode, 0u) << finished.report;
+    EXPECT_FALSE(finished.quitPosted);
+
+    Post(CmdQuit, 0);
+    bool quit = false;
+    testsupport::PumpUntil([&] { return quit; }, 2000, &quit);
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(StatusWndTest, ItKeepsAnsweringWhileAPackageInstalls)
+{
+    // Installs and removes a real package over and over until stopped, so the whole probe
+    // runs during Windows Installer work, with the line and messages changing meanwhile.
+    std::atomic<int> installs{0};
+    std::atomic<DWORD> failure{0};
+    testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
+        Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
+        notifier.ActionStart(3);
+        while (!notifier.IsCancelled())
+        {
+            notifier.ShowMessage(L"Installing the Authentication Server, round " + std::to_wstring(installs + 1));
+            testsupport::ScopedInstall install(testsupport::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+            if (install.Result() != 0)
+                failure = install.Result();
+            ++installs;
+        }
+        notifier.ActionEnd(3);
+        return 0;
+    });
+    Start(&fake);
+    ASSERT_TRUE(thread.Create());
+    const auto run = testsupport::RunUiDriver({L"icon:152:1048=running", L"probe:152:50:40:250"}, 10000);
+    thread.Stop(60000);
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    std::printf("%s", run.report.c_str());
+    EXPECT_GE(installs, 1);
+    EXPECT_EQ(failure, 0u);
+}
+
+TEST(StatusWndUnattended, NoCancelAndNoRebootButton)
+{
+    ASSERT_TRUE(utils::CInstallContext::Instance().ParseCommandLine(L"/autoinstall"));
+    auto window = std::make_shared<CStatusWnd>();
+    testsupport::FakeInstallerThread fake;
+    window->Initialize(L"Orvane Studio install", &fake,
+                       std::make_shared<SecutityServerTable>(window->GetHwnd(), false));
+    window->ShowStatus(SW_SHOW);
+    ReleaseCapture();  // the driver reads the controls; the capture only swallows clicks
+    PostMessageW(window->GetHwnd(), WM_WINDOW_COMMAND, CmdStartCountdown, 30);
+    const auto run = testsupport::RunUiDriver({L"bar:152:1008=0,30,0", L"shown:152:2=0", L"shown:152:1014=0"});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+}
+
+// The Control Center set has no summary window: one button on the status window.
+TEST_F(StatusWndTest, ConsoleChoiceOffersModifyOrUpdateOnlyWhenInstalled)
+{
+    Start(&fake);
+    struct Case
+    {
+        bool installed;
+        bool updatable;
+        std::vector<std::wstring> commands;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {false, false, {L"sleep:300", L"shown:152:1017=0", L"shown:152:1009=0"}, {}},
+        {true, false, {L"text:152:1017=Modify", L"shown:152:1009=0", L"press:152:1017", L"shown:152:1017=0"},
+         {"uninstall-all", "signal"}},
+        {true,
+         true,
+         {L"text:152:1017=Update",
+          L"text:152:1009=\\r\\n\\r\\nThe program will be updated from version 12.1.100.0 to version 12.1.200.0.",
+          L"press:152:1017", L"shown:152:1017=0", L"shown:152:1009=0"},
+         {"set:5=1", "signal"}},
+    };
+    for (const Case& c : cases)
+    {
+        fake.calls.clear();
+        auto data = std::make_shared<FakeInstallData>(0);
+        data->Add(std::make_shared<FakePackage>(ControlCenterId, c.installed, c.updatable, L"12.1.100.0", L"12.1.200.0"));
+        window->RequestUserAction(data);
+        const auto run = testsupport::RunUiDriver(c.commands);
+        EXPECT_EQ(run.exitCode, 0u) << run.report;
+        std::vector<std::string> calls = data->calls;
+        calls.insert(calls.end(), fake.calls.begin(), fake.calls.end());
+        EXPECT_EQ(calls, c.calls) << c.installed << c.updatable;
+    }
+}
+}
