@@ -9,12 +9,13 @@
 #include "Engine/ExecObject.h"
 #include "Engine/InstallerType.h"
 
+class IMsiPackage;
+
 namespace ovinst
 {
 class ExecContext;
 class IActionTable;
 class IInstallData;
-class IMsiPackage;
 class INotifier;
 class IStatusCallback;
 
@@ -30,7 +31,7 @@ public:
     virtual void CreateUpdateContext(const ExecObjectPtr& inner, ExecObjectPtr& result) = 0;
     virtual void CreateMsiTransaction(const ExecObjectPtr& inner, ExecObjectPtr& result) = 0;
     virtual void CreateExecPackage(const std::shared_ptr<IInstallData>& installData,
-                                   const std::shared_ptr<IMsiPackage>& package, ExecObjectPtr& result) = 0;
+                                   const std::shared_ptr<::IMsiPackage>& package, ExecObjectPtr& result) = 0;
     virtual void CreateExecContext(int32_t uiMode, std::shared_ptr<ExecContext>& result) = 0;
     virtual void CreateInstallData(const std::wstring& folder, const std::wstring& msiOption,
                                    std::shared_ptr<IInstallData>& result) = 0;

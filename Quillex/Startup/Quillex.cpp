@@ -1,7 +1,10 @@
 // Entry point of Setup.exe.
 #include <windows.h>
 
+#include "Startup/Factory.h"
+#include "Startup/RestartOnExit.h"
 #include "Startup/SetupRun.h"
+#include "Ui/StatusWnd.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
 {
@@ -9,7 +12,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
     // a downloaded distribution.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
+    // Its destructor restarts the computer when the run agreed to it: the very last thing
+    // on every way out.
+    utils::RestartOnExit restartOnExit;
+
     ovinst::RunServices services;
     services.messageBox = &ovinst::SystemMessageBox;
+    services.createWindow = [] { return std::static_pointer_cast<ovinst::IStatusCallback>(std::make_shared<ovinst::CStatusWnd>()); };
+    services.makeFactory = [](ovinst::InstallerType type, bool silent) {
+        return std::static_pointer_cast<ovinst::IFactory>(std::make_shared<Factory>(type, silent));
+    };
     return ovinst::RunSetup(instance, commandLine, services);
 }

@@ -46,7 +46,7 @@ e2e_prepare() {
   export WINEPREFIX=$E2E_WORK/prefix
   E2E_DIST=$WINEPREFIX/drive_c/dist
   mkdir -p "$E2E_DIST"
-  cp "$E2E_BUILD/samples/dist/"* "$E2E_DIST/"
+  cp -r "$E2E_BUILD/samples/dist/." "$E2E_DIST/"
   # Detached stdio: a server holding ctest's pipe would keep it waiting.
   wineserver -p </dev/null >/dev/null 2>&1
   wine cmd /c exit </dev/null >/dev/null 2>&1

@@ -57,7 +57,7 @@ public:
     void CreateSequence(ovinst::ExecObjectList, std::shared_ptr<ovinst::ExecSequence>&) override {}
     void CreateUpdateContext(const ovinst::ExecObjectPtr&, ovinst::ExecObjectPtr&) override {}
     void CreateMsiTransaction(const ovinst::ExecObjectPtr&, ovinst::ExecObjectPtr&) override {}
-    void CreateExecPackage(const std::shared_ptr<ovinst::IInstallData>&, const std::shared_ptr<ovinst::IMsiPackage>&,
+    void CreateExecPackage(const std::shared_ptr<ovinst::IInstallData>&, const std::shared_ptr<::IMsiPackage>&,
                            ovinst::ExecObjectPtr&) override {}
     void CreateExecContext(int32_t mode, std::shared_ptr<ovinst::ExecContext>& result) override
     {

@@ -18,6 +18,7 @@ public:
     std::wstring upgradeCode = L"{00000000-0000-0000-0000-000000000000}";
     std::map<int, std::wstring> transforms;
     MsiAction action = MsiActionInstall;
+    bool critical = true;
 
     ovinst::PackageId GetId() const override { return id; }
     std::wstring GetFileName() const override { return fileName; }
@@ -28,7 +29,7 @@ public:
     std::wstring GetNewVersion() const override { return L"n/a"; }
     bool IsInstalled() const override { return false; }
     bool CanBeUpdated() const override { return false; }
-    bool IsCritical() const override { return true; }
+    bool IsCritical() const override { return critical; }
     MsiAction GetAction() const override { return action; }
     std::wstring GetTransform(int languageIndex) const override
     {

@@ -154,7 +154,7 @@ public:
     void CreateSequence(ovinst::ExecObjectList, std::shared_ptr<ovinst::ExecSequence>&) override { Record("1"); }
     void CreateUpdateContext(const ExecObjectPtr&, ExecObjectPtr&) override { Record("2"); }
     void CreateMsiTransaction(const ExecObjectPtr&, ExecObjectPtr&) override { Record("3"); }
-    void CreateExecPackage(const std::shared_ptr<ovinst::IInstallData>&, const std::shared_ptr<ovinst::IMsiPackage>&,
+    void CreateExecPackage(const std::shared_ptr<ovinst::IInstallData>&, const std::shared_ptr<::IMsiPackage>&,
                            ExecObjectPtr&) override { Record("4"); }
     void CreateExecContext(int32_t mode, std::shared_ptr<ovinst::ExecContext>& result) override
     {
