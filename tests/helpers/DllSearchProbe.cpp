@@ -37,6 +37,12 @@ bool LoadsWithExport(const wchar_t* name, const char* exportName)
 int Hardened()
 {
     int failures = 0;
+    // First: msi.dll brings both in from the system folder as its own dependencies, after
+    // which a load by name finds them loaded.
+    if (!LoadsWithExport(L"wintrust.dll", "WinVerifyTrust"))
+        failures |= FailWintrust;
+    if (!LoadsWithExport(L"dbghelp.dll", "MiniDumpWriteDump"))
+        failures |= FailDbghelp;
     try
     {
         if (msi::Api().QueryProductStateW(L"{0F1E2D3C-4B5A-4969-8877-665544332211}") != INSTALLSTATE_UNKNOWN)
@@ -58,10 +64,6 @@ int Hardened()
     {
         failures |= FailInstallContext;
     }
-    if (!LoadsWithExport(L"wintrust.dll", "WinVerifyTrust"))
-        failures |= FailWintrust;
-    if (!LoadsWithExport(L"dbghelp.dll", "MiniDumpWriteDump"))
-        failures |= FailDbghelp;
     return failures;
 }
 
