@@ -21,7 +21,7 @@
 #include "ProductGuids.h"
 #include "ProductRegistry.h"
 #include "ScopedInstall.h"
-#include "ScopedMachineString.h"
+#include "MachineKeyBackup.h"
 #include "TraceTestSupport.h"
 #include "Win32Objects.h"
 
@@ -178,8 +178,9 @@ TEST_F(DllPlanting, SilentRunLoadsNoPlantedDll)
 {
     ovtest::CHklmKeyBackup productKey(instutils::kProductKeyPath);
     // The sample distribution is the server set, which wants a server edition.
-    testsupport::ScopedMachineString productType(L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions",
-                                                 L"ProductType", L"ServerNT");
+    const wchar_t kProductOptions[] = L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
+    ovtest::CHklmKeyBackup productOptions(kProductOptions);
+    ASSERT_EQ(testsupport::SetMachineString(kProductOptions, L"ProductType", L"ServerNT"), ERROR_SUCCESS);
     fs::path response = m_root / L"silent.rsp";
     std::vector<fs::path> samples;
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(OV_SOURCE_DIR) / L"samples"))

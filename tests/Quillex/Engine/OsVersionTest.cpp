@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
-#include "ScopedMachineString.h"
+#include "MachineKeyBackup.h"
 #include "TraceCapture.h"
 #include "Win32Objects.h"
 
@@ -12,6 +13,33 @@ namespace
 {
 const wchar_t kProductOptions[] = L"SYSTEM\\CurrentControlSet\\Control\\ProductOptions";
 const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+// One value of HKLM set to a string for the scope and put back as it was afterwards.
+class ScopedMachineString
+{
+public:
+    ScopedMachineString(const wchar_t* key, const wchar_t* name, const std::wstring& value)
+        : m_key(key), m_name(name)
+    {
+        m_existed = testsupport::GetMachineValue(key, name, m_type, m_old);
+        testsupport::SetMachineString(key, name, value);
+    }
+    ~ScopedMachineString()
+    {
+        if (m_existed)
+            testsupport::SetMachineValue(m_key.c_str(), m_name.c_str(), m_type, m_old.data(),
+                                         static_cast<DWORD>(m_old.size()));
+        else
+            ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, m_key.c_str(), m_name.c_str());
+    }
+
+private:
+    std::wstring m_key;
+    std::wstring m_name;
+    DWORD m_type = REG_NONE;
+    std::vector<BYTE> m_old;
+    bool m_existed = false;
+};
 
 // OsVersionProbe exits with the OS code of a context built in its own process.
 DWORD RunProbe()
@@ -44,9 +72,9 @@ TEST_P(OsVersionCode, FromTheReportedSystem)
     testsupport::TraceCapture log;
     DWORD code;
     {
-        testsupport::ScopedMachineString version(kCurrentVersion, L"CurrentVersion", c.version);
-        testsupport::ScopedMachineString build(kCurrentVersion, L"CurrentBuildNumber", c.build);
-        testsupport::ScopedMachineString type(kProductOptions, L"ProductType", c.productType);
+        ScopedMachineString version(kCurrentVersion, L"CurrentVersion", c.version);
+        ScopedMachineString build(kCurrentVersion, L"CurrentBuildNumber", c.build);
+        ScopedMachineString type(kProductOptions, L"ProductType", c.productType);
         code = RunProbe();
     }
     EXPECT_EQ(code, c.code);
