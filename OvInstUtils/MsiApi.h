@@ -8,28 +8,37 @@ namespace msi
 {
 // Every call into msi.dll goes through this table, so that a test can stand in for
 // Windows Installer where a result cannot be produced for real (busy, 3010, a failed
-// transaction). Defaults are the real msi.dll functions.
+// transaction). msi.dll is not imported: a planted copy beside the program would run with
+// its rights. The defaults are the functions of the system folder's msi.dll, resolved once;
+// a function that cannot be resolved throws COvError when called.
 struct MsiFunctions
 {
-    decltype(&::MsiSetInternalUI) SetInternalUI = ::MsiSetInternalUI;
-    decltype(&::MsiSetExternalUIW) SetExternalUIW = ::MsiSetExternalUIW;
-    decltype(&::MsiEnableLogW) EnableLogW = ::MsiEnableLogW;
-    decltype(&::MsiInstallProductW) InstallProductW = ::MsiInstallProductW;
-    decltype(&::MsiEnumRelatedProductsW) EnumRelatedProductsW = ::MsiEnumRelatedProductsW;
-    decltype(&::MsiQueryProductStateW) QueryProductStateW = ::MsiQueryProductStateW;
-    decltype(&::MsiEnumClientsW) EnumClientsW = ::MsiEnumClientsW;
-    decltype(&::MsiOpenDatabaseW) OpenDatabaseW = ::MsiOpenDatabaseW;
-    decltype(&::MsiDatabaseApplyTransformW) DatabaseApplyTransformW = ::MsiDatabaseApplyTransformW;
-    decltype(&::MsiDatabaseOpenViewW) DatabaseOpenViewW = ::MsiDatabaseOpenViewW;
-    decltype(&::MsiViewExecute) ViewExecute = ::MsiViewExecute;
-    decltype(&::MsiViewFetch) ViewFetch = ::MsiViewFetch;
-    decltype(&::MsiRecordGetStringW) RecordGetStringW = ::MsiRecordGetStringW;
-    decltype(&::MsiOpenPackageW) OpenPackageW = ::MsiOpenPackageW;
-    decltype(&::MsiGetProductPropertyW) GetProductPropertyW = ::MsiGetProductPropertyW;
-    decltype(&::MsiGetProductInfoW) GetProductInfoW = ::MsiGetProductInfoW;
-    decltype(&::MsiCloseHandle) CloseHandle = ::MsiCloseHandle;
-    decltype(&::MsiBeginTransactionW) BeginTransactionW = ::MsiBeginTransactionW;
-    decltype(&::MsiEndTransaction) EndTransaction = ::MsiEndTransaction;
+    // The system's msi.dll functions.
+    MsiFunctions() noexcept;
+    // The functions of the given module (null: none); each missing one is replaced by a
+    // stand-in that throws COvError naming it (MsiCloseHandle's just fails: it runs in
+    // destructors, and without msi.dll there is no handle to close).
+    explicit MsiFunctions(HMODULE module) noexcept;
+
+    decltype(&::MsiSetInternalUI) SetInternalUI;
+    decltype(&::MsiSetExternalUIW) SetExternalUIW;
+    decltype(&::MsiEnableLogW) EnableLogW;
+    decltype(&::MsiInstallProductW) InstallProductW;
+    decltype(&::MsiEnumRelatedProductsW) EnumRelatedProductsW;
+    decltype(&::MsiQueryProductStateW) QueryProductStateW;
+    decltype(&::MsiEnumClientsW) EnumClientsW;
+    decltype(&::MsiOpenDatabaseW) OpenDatabaseW;
+    decltype(&::MsiDatabaseApplyTransformW) DatabaseApplyTransformW;
+    decltype(&::MsiDatabaseOpenViewW) DatabaseOpenViewW;
+    decltype(&::MsiViewExecute) ViewExecute;
+    decltype(&::MsiViewFetch) ViewFetch;
+    decltype(&::MsiRecordGetStringW) RecordGetStringW;
+    decltype(&::MsiOpenPackageW) OpenPackageW;
+    decltype(&::MsiGetProductPropertyW) GetProductPropertyW;
+    decltype(&::MsiGetProductInfoW) GetProductInfoW;
+    decltype(&::MsiCloseHandle) CloseHandle;
+    decltype(&::MsiBeginTransactionW) BeginTransactionW;
+    decltype(&::MsiEndTransaction) EndTransaction;
 };
 
 // The table in force. Replace entries only through CMsiApiOverride, before the threads

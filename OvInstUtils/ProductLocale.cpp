@@ -2,6 +2,8 @@
 
 #include "ProductRegistry.h"
 
+#include "DllSearch.h"
+
 namespace
 {
 // Length of a locale name such as "en-US", with its terminating zero.
@@ -22,7 +24,7 @@ struct RegistryFunctions
 
     RegistryFunctions()
     {
-        HMODULE advapi = ::LoadLibraryW(L"Advapi32.dll");
+        HMODULE advapi = OvBase::LoadSystemLibrary(L"Advapi32.dll");
         if (advapi == nullptr)
             return;
         open = reinterpret_cast<RegOpenKeyExFn>(reinterpret_cast<void*>(::GetProcAddress(advapi, "RegOpenKeyExW")));

@@ -5,6 +5,7 @@ set -e
 export WINEPREFIX=$1
 shift
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko: the program needs neither and there is no network to fetch them.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko: the program needs neither and there is no network to fetch them. Overrides
+# given by the caller come first.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml="
 exec wine "$@"

@@ -34,9 +34,10 @@ std::wstring SystemFolder()
     return std::wstring(path, length) + L"\\";
 }
 
+// Mapped for its resources only: no code of the module runs, not even its entry point.
 HMODULE LoadAsData(const std::wstring& path)
 {
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
 // Removes "%", digits and a blank before them, so "a %1 b" becomes "a b".
@@ -104,12 +105,10 @@ HMODULE OpenMessageModule(DWORD code)
 {
     if ((code & 0x06000000) == 0x06000000)
     {
-        // Beside the program first; the plain name lets the loader search as usual.
-        HMODULE module = nullptr;
+        // Only the copy beside the program: a plain name would let the loader take one from
+        // the current folder or the path, whose texts the user would then be shown.
         std::wstring folder = ProgramFolder();
-        if (!folder.empty())
-            module = LoadAsData(folder + L"OvError.dll");
-        return module ? module : LoadAsData(L"OvError.dll");
+        return folder.empty() ? nullptr : LoadAsData(folder + L"OvError.dll");
     }
     const wchar_t* name = nullptr;
     DWORD page = code & 0xFFFFF000;
@@ -120,9 +119,10 @@ HMODULE OpenMessageModule(DWORD code)
     else if (InRange(code, 0x80041001, 0x80041099) || InRange(code, 0x80042001, 0x80042003) ||
              InRange(code, 0x80044001, 0x80044031))
         name = L"wbem\\wmiutils.dll";
-    if (!name)
+    std::wstring folder = SystemFolder();
+    if (!name || folder.empty())
         return nullptr;
-    return LoadAsData(SystemFolder() + name);
+    return LoadAsData(folder + name);
 }
 
 std::wstring FormatMessageText(DWORD code, HMODULE module, const std::vector<std::wstring>* arguments)

@@ -1,5 +1,7 @@
 #include "SehCatcher.h"
 
+#include "DllSearch.h"
+
 #include <dbghelp.h>
 
 #include <cwchar>
@@ -207,7 +209,7 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
     bool written = false;
     DWORD error = ERROR_SUCCESS;
     // Only the system's copy: a dbghelp.dll beside the program is anyone's.
-    HMODULE library = LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE library = LoadSystemLibrary(L"dbghelp.dll");
     WriteDump write = library ? reinterpret_cast<WriteDump>(
                                     reinterpret_cast<void*>(GetProcAddress(library, "MiniDumpWriteDump")))
                               : nullptr;

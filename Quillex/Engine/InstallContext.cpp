@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "DllSearch.h"
 #include "OvErrorObject.h"
 #include "Trace.h"
 #include "Win32Objects.h"
@@ -95,15 +96,55 @@ std::wstring ProgramFolder()
     return slash == std::wstring::npos ? std::wstring() : full.substr(0, slash + 1);
 }
 
+// version.dll is no known DLL: taken from the system folder at run time, never imported.
+struct VersionFunctions
+{
+    using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+    SizeFn size = nullptr;
+    InfoFn info = nullptr;
+    QueryFn query = nullptr;
+    DWORD loadError = ERROR_SUCCESS;
+
+    VersionFunctions()
+    {
+        HMODULE module = OvBase::LoadSystemLibrary(L"version.dll");
+        if (!module)
+        {
+            loadError = ::GetLastError();
+            return;
+        }
+        size = reinterpret_cast<SizeFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetFileVersionInfoSizeW")));
+        info = reinterpret_cast<InfoFn>(reinterpret_cast<void*>(::GetProcAddress(module, "GetFileVersionInfoW")));
+        query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(::GetProcAddress(module, "VerQueryValueW")));
+        if (!size || !info || !query)
+            loadError = ERROR_PROC_NOT_FOUND;
+    }
+};
+
+const VersionFunctions& Version()
+{
+    static const VersionFunctions functions; // resolved once, kept for the process
+    return functions;
+}
+
 // False with the thread's last error set when the file has no readable version resource.
 bool ReadVersionInfo(const wchar_t* file, std::vector<BYTE>& data)
 {
+    const VersionFunctions& version = Version();
+    if (version.loadError != ERROR_SUCCESS)
+    {
+        ::SetLastError(version.loadError);
+        return false;
+    }
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(file, &handle);
+    const DWORD size = version.size(file, &handle);
     if (size == 0)
         return false;
     data.assign(size, 0);
-    return ::GetFileVersionInfoW(file, 0, size, data.data()) != FALSE;
+    return version.info(file, 0, size, data.data()) != FALSE;
 }
 
 // Language of the first translation entry, or nullptr when there is none.
@@ -111,8 +152,8 @@ const WORD* FirstTranslationLanguage(std::vector<BYTE>& versionInfo)
 {
     WORD* translation = nullptr;
     UINT size = 0;
-    if (!::VerQueryValueW(versionInfo.data(), L"\\VarFileInfo\\Translation",
-                          reinterpret_cast<void**>(&translation), &size) ||
+    if (!Version().query(versionInfo.data(), L"\\VarFileInfo\\Translation",
+                         reinterpret_cast<void**>(&translation), &size) ||
         translation == nullptr || size < 2 * sizeof(WORD))
         return nullptr;
     return translation;

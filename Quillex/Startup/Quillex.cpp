@@ -1,6 +1,7 @@
 // Entry point of Setup.exe.
 #include <windows.h>
 
+#include "DllSearch.h"
 #include "Startup/Factory.h"
 #include "Startup/RestartOnExit.h"
 #include "Startup/SetupRun.h"
@@ -8,9 +9,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
 {
-    // Before anything loads a DLL: from the system folder only, never from the folder of
-    // a downloaded distribution.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    OvBase::HardenDllSearch(); // before anything can load a DLL from the program's folder
 
     // Its destructor restarts the computer when the run agreed to it: the very last thing
     // on every way out.
@@ -18,7 +17,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int)
 
     ovinst::RunServices services;
     services.messageBox = &ovinst::SystemMessageBox;
-    services.createWindow = [] { return std::static_pointer_cast<ovinst::IStatusCallback>(std::make_shared<ovinst::CStatusWnd>()); };
+    services.createWindow = [] {
+        return std::static_pointer_cast<ovinst::IStatusCallback>(std::make_shared<ovinst::CStatusWnd>());
+    };
     services.makeFactory = [](ovinst::InstallerType type, bool silent) {
         return std::static_pointer_cast<ovinst::IFactory>(std::make_shared<Factory>(type, silent));
     };

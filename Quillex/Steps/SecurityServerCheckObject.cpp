@@ -1,5 +1,6 @@
 #include "SecurityServerCheckObject.h"
 
+#include "DllSearch.h"
 #include "Engine/InstallContext.h"
 #include "MsiQueries.h"
 #include "OvErrorObject.h"
@@ -45,7 +46,7 @@ bool IsAtLeastWindows61()
 // SHA-2 signatures need the catalog API that KB3033929 brings.
 bool IsSha2Supported()
 {
-    HMODULE wintrust = ::LoadLibraryExW(L"wintrust.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE wintrust = OvBase::LoadSystemLibrary(L"wintrust.dll");
     if (!wintrust)
         return false;
     const bool supported = instutils::SystemApi().GetProcAddress(wintrust, "CryptCATAdminAcquireContext2") != nullptr;

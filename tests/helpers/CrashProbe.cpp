@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "DllSearch.h"
 #include "Engine/ExecContext.h"
 #include "Engine/IInstallData.h"
 #include "Startup/SetupRun.h"
@@ -93,6 +94,7 @@ int PrintBox(const wchar_t* text, const wchar_t* title, UINT)
 
 int wmain(int argc, wchar_t** argv)
 {
+    OvBase::HardenDllSearch();
     std::wstring where = argc > 1 ? argv[1] : L"";
     ovinst::RunServices services;
     services.messageBox = &PrintBox;

@@ -1,0 +1,51 @@
+# Fails when a binary imports a DLL outside the allowed set. A DLL that Windows does not map
+# from its known-DLL list is searched for in the program's folder first, so importing one lets
+# a copy planted there run with the program's rights.
+#   cmake -DOBJDUMP=<objdump> -DBINARY=<file> -DALLOWED=<kernel32,user32,...> -P CheckImports.cmake
+# comctl32 passes only when the binary's manifest binds Common Controls 6 side by side.
+cmake_minimum_required(VERSION 3.20)
+
+execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE _dump RESULT_VARIABLE _rc)
+if(NOT _rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${BINARY} failed (${_rc})")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" _lines "${_dump}")
+
+string(TOLOWER "${ALLOWED}" _allowed)
+string(REPLACE "," ";" _allowed "${_allowed}")
+set(_v6 FALSE)
+file(STRINGS ${BINARY} _manifest REGEX "Microsoft\\.Windows\\.Common-Controls")
+foreach(_line IN LISTS _manifest)
+  if(_line MATCHES "version=\"6\\.")
+    set(_v6 TRUE)
+  endif()
+endforeach()
+
+set(_imports "")
+set(_refused "")
+foreach(_line IN LISTS _lines)
+  string(REGEX REPLACE "^DLL Name: *" "" _dll "${_line}")
+  string(STRIP "${_dll}" _dll)
+  string(TOLOWER "${_dll}" _name)
+  string(REGEX REPLACE "\\.dll$" "" _name "${_name}")
+  list(APPEND _imports ${_dll})
+  if(_name IN_LIST _allowed)
+    continue()
+  endif()
+  if(_name STREQUAL "comctl32" AND _v6)
+    continue()
+  endif()
+  if(_name STREQUAL "comctl32")
+    list(APPEND _refused "${_dll} (no Common Controls 6 binding in the manifest)")
+  else()
+    list(APPEND _refused ${_dll})
+  endif()
+endforeach()
+
+get_filename_component(_file ${BINARY} NAME)
+string(REPLACE ";" ", " _shown "${_imports}")
+message(STATUS "${_file} imports: ${_shown}")
+if(_refused)
+  string(REPLACE ";" ", " _refused "${_refused}")
+  message(FATAL_ERROR "${_file} imports DLLs outside the allowed set: ${_refused}")
+endif()
