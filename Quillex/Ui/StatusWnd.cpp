@@ -2,6 +2,7 @@
 
 #include "WindowTexts.h"
 
+#include "DllSearch.h"
 #include "Engine/IActionTable.h"
 #include "Engine/IInstallData.h"
 #include "Engine/IInstallerThread.h"
@@ -39,8 +40,16 @@ CStatusWnd::CStatusWnd()
 {
     OV_TRACE_FUNCTION();
     // The countdown's progress bar is a common control: its class must be registered.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // comctl32 is no known DLL, so it is taken from the system folder at run time rather
+    // than imported, which would let a copy beside the program load first.
+    if (HMODULE comctl32 = OvBase::LoadSystemLibrary(L"comctl32.dll"))
+    {
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+        if (!init || !init(&controls))
+            OV_TRACE(OvBase::TraceWarning, L"Common controls not registered %d", static_cast<int>(GetLastError()));
+    }
     if (!CreateModeless(IDD_STATUS, nullptr))
     {
         OV_TRACE(OvBase::TraceWarning, L"Error creating status wnd %d", static_cast<int>(GetLastError()));

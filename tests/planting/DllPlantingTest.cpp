@@ -22,6 +22,7 @@
 #include "ProductRegistry.h"
 #include "ScopedInstall.h"
 #include "MachineKeyBackup.h"
+#include "MsiQueries.h"
 #include "TraceTestSupport.h"
 #include "Win32Objects.h"
 
@@ -79,10 +80,9 @@ protected:
         fs::remove_all(m_root);
         fs::create_directories(m_dist);
         fs::create_directories(m_cwd);
-        // A copy of the distribution, as an administrator would run it from a download folder.
-        for (const wchar_t* name : {L"Setup.exe", L"OvError.dll", L"SecurityServer.msi", L"AuthServer.msi",
-                                    L"FederationSyncService.msi", L"ControlCenter.msi"})
-            fs::copy_file(BuildFile(OV_DIST_DIR, name), m_dist / name);
+        // A copy of the whole distribution (packages, setup.ini, prerequisite installers), as an
+        // administrator would run it from a download folder.
+        fs::copy(fs::path(OV_DIST_DIR), m_dist, fs::copy_options::recursive);
         for (const wchar_t* name : kPlanted)
         {
             fs::copy_file(BuildFile(OV_PLANT_DIR, name), m_dist / name);
@@ -196,9 +196,16 @@ TEST_F(DllPlanting, SilentRunLoadsNoPlantedDll)
                                                      "InstallFolder=C:\\Program Files\\Calderis\\Orvane Studio\\Server\r\n";
     }
 
+    // The run installs the runtime stand-ins where they are missing: only those go again.
+    std::vector<const wchar_t*> installedByRun = {OV_UPGRADE_CODE_SECURITY_SERVER, OV_UPGRADE_CODE_AUTH_SERVER,
+                                                  OV_UPGRADE_CODE_SYNC_SERVICE, OV_UPGRADE_CODE_CONTROL_CENTER};
+    for (const wchar_t* runtime :
+         {OV_SAMPLE_UPGRADE_CODE_RUNTIME_X64_MINIMUM, OV_SAMPLE_UPGRADE_CODE_RUNTIME_X64_ADDITIONAL,
+          OV_SAMPLE_UPGRADE_CODE_RUNTIME_X86_MINIMUM, OV_SAMPLE_UPGRADE_CODE_RUNTIME_X86_ADDITIONAL})
+        if (!msi::IsInstalledByUpgradeCode(runtime))
+            installedByRun.push_back(runtime);
     const DWORD exitCode = Run(L"Setup.exe", L"/script:\"" + response.wstring() + L"\"");
-    for (const wchar_t* upgradeCode : {OV_UPGRADE_CODE_SECURITY_SERVER, OV_UPGRADE_CODE_AUTH_SERVER,
-                                       OV_UPGRADE_CODE_SYNC_SERVICE, OV_UPGRADE_CODE_CONTROL_CENTER})
+    for (const wchar_t* upgradeCode : installedByRun)
         testsupport::RemoveByUpgradeCode(upgradeCode);
 
     const std::vector<std::wstring> markers = Markers();

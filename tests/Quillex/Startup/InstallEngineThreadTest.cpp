@@ -106,15 +106,16 @@ enum class User
 class Notifier : public ovinst::SilentNotifier
 {
 public:
-    Notifier(CallLog& log, User user, std::function<InstallEngineThread*()> thread)
-        : m_log(log), m_user(user), m_thread(std::move(thread)) {}
+    // informed: kept by the factory, which outlives the notifier the thread destroys.
+    Notifier(CallLog& log, std::wstring& informed, User user, std::function<InstallEngineThread*()> thread)
+        : m_log(log), m_informed(informed), m_user(user), m_thread(std::move(thread)) {}
     void ActionStart(int id) override { m_log.push_back("ActionStart(" + std::to_string(id) + ")"); }
     void ActionEnd(int id) override { m_log.push_back("ActionEnd(" + std::to_string(id) + ")"); }
     void EnableCancel(bool enable) override { m_log.push_back(enable ? "EnableCancel(1)" : "EnableCancel(0)"); }
     void InformUser(const std::wstring& message) override
     {
         m_log.push_back("InformUser");
-        informed = message;
+        m_informed = message;
     }
     void RequestUserAction(const std::shared_ptr<ovinst::IInstallData>&) override
     {
@@ -125,10 +126,9 @@ public:
         if (m_user != User::ClosesWithoutSignal)
             thread->SignalUserAction();
     }
-    std::wstring informed;
-
 private:
     CallLog& m_log;
+    std::wstring& m_informed;
     User m_user;
     std::function<InstallEngineThread*()> m_thread;
 };
@@ -184,9 +184,7 @@ public:
     {
         Record("CreateNotifier");
         stopCallback = std::move(isStopRequested);
-        auto notifier = std::make_unique<Notifier>(m_log, m_scenario.user, m_thread);
-        notifier_ = notifier.get();
-        result = std::move(notifier);
+        result = std::make_unique<Notifier>(m_log, informed, m_scenario.user, m_thread);
     }
     void CreateActionTable(ovinst::InstallerType type, const std::shared_ptr<ovinst::IStatusCallback>&,
                            std::shared_ptr<ovinst::IActionTable>&) override
@@ -195,7 +193,8 @@ public:
     }
 
     ovinst::StopRequestCallback stopCallback;
-    Notifier* notifier_ = nullptr;
+    // What the notifier's InformUser was given last.
+    std::wstring informed;
 
 private:
     void Record(const std::string& call) { m_log.push_back(call); }
@@ -294,8 +293,7 @@ TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
     std::shared_ptr<Factory> factory;
     EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory));
     EXPECT_EQ(With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"}), log);
-    ASSERT_NE(nullptr, factory->notifier_);
-    EXPECT_NE(std::wstring::npos, factory->notifier_->informed.find(L"could not be read")) << factory->notifier_->informed;
+    EXPECT_NE(std::wstring::npos, factory->informed.find(L"could not be read")) << factory->informed;
 }
 
 TEST(InstallEngineThread, StopCallbackGivenToTheNotifierFollowsTheStopRequest)
