@@ -9,6 +9,7 @@ e2e_setup '/script:C:\dist\answers.rsp' '/msi:OVASEXTRA=FORCEFAIL=1'
 e2e_unwatch
 e2e_expect_exit 0x00000643
 e2e_expect_log "Install package 'AuthServer.msi' FAILED with error: 1603"
+e2e_expect_log "Message: Authentication server install error."
 e2e_expect_log "Performing rollback of Security Server install"
 e2e_expect_log_order "Install package 'AuthServer.msi' FAILED" "Performing rollback of Security Server install"
 e2e_expect_log "#2 Installation has ended with code 1603"
