@@ -1,11 +1,11 @@
 // Setup's own entry run, installer thread and factory in an interactive run whose summary
 // window is replaced by the caller's choice: when the thread asks for the user's decision,
 // the choice given on the command line goes into the install data and the thread is
-// released, as the summary window's buttons do. Copied into a distribution folder, it runs
-// on that folder's packages like Setup.exe. Exits with the run's code.
-//   ChoiceRun components [sync]   Install/Update with the Synchronization service box as given
-//   ChoiceRun uninstall           the removal button
-// Further arguments after "--" are the run's own command line ("/msi:..." and the like).
+// released, as the summary window's action button does. Copied into a distribution folder,
+// it runs on that folder's packages like Setup.exe. Exits with the run's code.
+//   ChoiceRun components [sync] [-- options]
+// "sync" checks the Synchronization service box; the options after "--" are the run's own
+// command line ("/msi:..." and the like).
 // The status window is a hidden window that never shows: any box the run opens is owned by
 // it and shows on the desktop, where the caller's window watch sees it.
 #include <windows.h>
@@ -16,23 +16,17 @@
 
 #include "Engine/IInstallData.h"
 #include "Engine/IInstallerThread.h"
+#include "Engine/PackageTable.h"
 #include "Startup/Factory.h"
 #include "Startup/SetupRun.h"
 #include "Ui/IStatusCallback.h"
 
 namespace
 {
-enum class Choice
-{
-    Components,
-    ComponentsWithSync,
-    Uninstall,
-};
-
 class ChoosingWindow : public ovinst::IStatusCallback
 {
 public:
-    explicit ChoosingWindow(Choice choice) : m_choice(choice)
+    explicit ChoosingWindow(bool sync) : m_sync(sync)
     {
         // Posted progress needs a window of the entry thread; it stays hidden.
         m_hwnd = CreateWindowExW(0, L"STATIC", L"ChoiceRun", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
@@ -60,26 +54,17 @@ public:
     // Called on the installer thread, which waits for the signal right after.
     void RequestUserAction(const std::shared_ptr<ovinst::IInstallData>& installData) override
     {
-        if (m_choice == Choice::Uninstall)
-        {
-            wprintf(L"choice: uninstall\n");
-            installData->UninstallAll();
-        }
-        else
-        {
-            const bool sync = m_choice == Choice::ComponentsWithSync;
-            wprintf(L"choice: components, sync %ls\n", sync ? L"checked" : L"unchecked");
-            installData->SetUserAction(ovinst::SecurityServerId, true);
-            installData->SetUserAction(ovinst::AuthServerId, true);
-            installData->SetUserAction(ovinst::SyncServiceId, sync);
-        }
+        wprintf(L"choice: components, sync %ls\n", m_sync ? L"checked" : L"unchecked");
         fflush(stdout);
+        installData->SetUserAction(ovinst::SecurityServerId, true);
+        installData->SetUserAction(ovinst::AuthServerId, true);
+        installData->SetUserAction(ovinst::SyncServiceId, m_sync);
         m_thread->SignalUserAction();
     }
     void ShowStatus(int) override {}
 
 private:
-    Choice m_choice;
+    bool m_sync;
     HWND m_hwnd = nullptr;
     ovinst::IInstallerThread* m_thread = nullptr;
 };
@@ -95,23 +80,13 @@ int PrintBox(const wchar_t* text, const wchar_t* title, UINT)
 int wmain(int argc, wchar_t** argv)
 {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const std::wstring what = argc > 1 ? argv[1] : L"";
-    Choice choice;
-    int next = 2;
-    if (what == L"components" && argc > 2 && std::wstring(argv[2]) == L"sync")
+    if (argc < 2 || std::wstring(argv[1]) != L"components")
     {
-        choice = Choice::ComponentsWithSync;
-        next = 3;
-    }
-    else if (what == L"components")
-        choice = Choice::Components;
-    else if (what == L"uninstall")
-        choice = Choice::Uninstall;
-    else
-    {
-        fwprintf(stderr, L"usage: ChoiceRun components [sync] | uninstall [-- options]\n");
+        fwprintf(stderr, L"usage: ChoiceRun components [sync] [-- options]\n");
         return 2;
     }
+    const bool sync = argc > 2 && std::wstring(argv[2]) == L"sync";
+    const int next = sync ? 3 : 2;
     // Unattended, so that the run ends with its thread instead of waiting for a person to
     // close the status window; the choice is still asked for.
     std::wstring commandLine = L"/autoinstall";
@@ -121,7 +96,7 @@ int wmain(int argc, wchar_t** argv)
 
     ovinst::RunServices services;
     services.messageBox = &PrintBox;
-    services.createWindow = [choice] { return std::make_shared<ChoosingWindow>(choice); };
+    services.createWindow = [sync] { return std::make_shared<ChoosingWindow>(sync); };
     services.makeFactory = [](ovinst::InstallerType type, bool silent) {
         return std::static_pointer_cast<ovinst::IFactory>(std::make_shared<Factory>(type, silent));
     };
