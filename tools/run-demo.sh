@@ -29,9 +29,12 @@ show_state() {
   log=$(e2e_setup_log)
   say "trace log: C:\\ProgramData\\Calderis\\Orvane Studio\\Logs\\Setup.log, last lines:"
   [ -f "$log" ] && iconv -f CP1251 -t UTF-8 "$log" | tail -n 8 | sed 's/^/   /'
-  say "Windows Installer logs:"
-  find "$WINEPREFIX/drive_c" -iname '*.log' -path '*Logs*' ! -name Setup.log 2>/dev/null | while read -r f; do
-    echo "   $f"; tail -n 3 "$f" | sed 's/^/      /'
+  # One per package run, named after the package (SB.txt Security Server, SA.txt
+  # Authentication Server, ...), appended to by every run.
+  say "Windows Installer logs in the same folder, last lines:"
+  find "$(e2e_msi_log_folder)" -maxdepth 1 -type f ! -name Setup.log 2>/dev/null | sort | while read -r f; do
+    echo "   C:\\ProgramData\\Calderis\\Orvane Studio\\Logs\\$(basename "$f")"
+    tail -n 3 "$f" | tr -d '\r' | sed 's/^/      /'
   done
 }
 show_state

@@ -142,3 +142,52 @@ e2e_finish() {
   e2e_log "case folder kept: $E2E_WORK"
   exit 1
 }
+
+# The run's trace log as UTF-8 text.
+e2e_log_text() { iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" 2>/dev/null; }
+
+e2e_expect_no_log() {
+  if e2e_log_text | grep -F -- "$1" >/dev/null; then e2e_fail "log line present: $1"; fi
+}
+
+# Line number of the first log line holding the text, empty when there is none.
+e2e_log_line_of() { e2e_log_text | grep -n -F -- "$1" | head -n 1 | cut -d: -f1; }
+
+# Fails unless the first line holding $1 comes before the first holding $2.
+e2e_expect_log_order() {
+  local a b
+  a=$(e2e_log_line_of "$1"); b=$(e2e_log_line_of "$2")
+  if [ -z "$a" ] || [ -z "$b" ] || [ "$a" -ge "$b" ]; then
+    e2e_fail "log lines out of order (or missing): '$1' (line ${a:-none}) before '$2' (line ${b:-none})"
+  fi
+}
+
+# A registry value's data, empty when the value is missing.
+e2e_reg_value() {
+  wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '$1 == name { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print }'
+}
+
+# The installed version of the product whose name holds the text, empty when none is.
+e2e_product_version() { e2e_products | awk -F'\t' -v name="$1" 'index($1, name) { print $2 }'; }
+
+e2e_expect_equal() {
+  if [ "$2" = "$3" ]; then :; else e2e_fail "$1: '$2', expected '$3'"; fi
+}
+
+# Where the trace and the Windows Installer logs of the packages lie.
+e2e_msi_log_folder() { echo "$WINEPREFIX/drive_c/ProgramData/Calderis/Orvane Studio/Logs"; }
+
+# A GUID or version of the sample packages, by its name in ProductGuids.h (without OV_).
+e2e_guid() {
+  sed -n "s/^#define OV_$1 L\"\\(.*\\)\"\$/\\1/p" "$E2E_HERE/../../OvInstUtils/ProductGuids.h"
+}
+
+# Starts ProcessProbe.exe in the background for the milliseconds given, ending with the exit
+# code given; sets E2E_PARENT to its process id, E2E_PARENT_JOB to the shell's job.
+e2e_start_parent() {
+  OV_PROBE_SLEEP=$1 OV_PROBE_EXIT=${2:-0} e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
+  E2E_PARENT_JOB=$!
+  for _ in $(seq 100); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
+  E2E_PARENT=$(tr -d '\r\n' <"$E2E_WORK/parent.txt.pid" 2>/dev/null)
+}

@@ -4,10 +4,11 @@
 source "$(dirname "$0")/lib.sh" "$1" second-instance
 e2e_prepare
 
-# The lone run: what the same removal run ends with when nobody disturbs it.
+# The lone run: the same removal run with nobody disturbing it, on a machine where nothing
+# is installed, ends with 0.
 e2e_setup /script /PID:99999999
 lone=$E2E_EXIT
-e2e_log "a lone removal run ends with $lone"
+e2e_expect_exit 0x00000000
 
 OV_PROBE_SLEEP=8000 e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
 parent_job=$!
@@ -29,6 +30,7 @@ e2e_unwatch
 wait "$parent_job" "$first_job"
 first=$(e2e_exit_of "$E2E_WORK/first.txt")
 [ "$first" = "$lone" ] || e2e_fail "the first run ended with $first, a lone run with $lone"
+e2e_expect_equal "runs that ended with 0" "$(e2e_log_text | grep -c '#2 Installation has ended with code 0')" 3
 e2e_expect_log "Waiting for parent process close: $parent"
 e2e_expect_log "Installation aborted with code 0"
 e2e_finish

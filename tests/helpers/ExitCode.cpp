@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -51,13 +52,23 @@ int wmain(int argc, wchar_t** argv)
     char text[32];
     snprintf(text, sizeof(text), "%lu", process.dwProcessId);
     WriteText(std::wstring(argv[1]) + L".pid", text);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    // Sampled while it runs: Wine keeps no counters of a process that has ended.
+    SIZE_T peak = 0;
+    bool measured = false;
+    do
+    {
+        PROCESS_MEMORY_COUNTERS memory = {sizeof(memory)};
+        if (K32GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
+        {
+            measured = true;
+            peak = std::max({peak, memory.PeakWorkingSetSize, memory.WorkingSetSize});
+        }
+    } while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
-    PROCESS_MEMORY_COUNTERS memory = {sizeof(memory)};
-    if (K32GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)))
+    if (measured)
     {
-        snprintf(text, sizeof(text), "%llu", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+        snprintf(text, sizeof(text), "%llu", static_cast<unsigned long long>(peak));
         WriteText(std::wstring(argv[1]) + L".peak", text);
     }
     snprintf(text, sizeof(text), "0x%08lX", code);
