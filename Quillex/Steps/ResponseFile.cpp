@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Engine/InstallContext.h"
+#include "OvErrorObject.h"
 #include "PasswordMask.h"
 #include "Trace.h"
 
@@ -155,7 +156,20 @@ ResponseFileCommandLine GetSettingFileCommandLine(const wchar_t* defaultFileName
 {
     std::wstring path = utils::CInstallContext::Instance().GetSettings().settingFile;
     if (path.empty())
-        path = defaultFileName;
+        return GetResponseFileCommandLine(defaultFileName);
+    // A file the administrator named and that cannot be read is a mistake of the
+    // deployment (a typo, a share not reachable): installing with default settings and
+    // reporting success would hide it, so the step fails with the system's reason.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+    {
+        const DWORD error = GetLastError();
+        OvBase::CFuncTraceContext ovFuncTrace(L"ovinst::GetSettingFileCommandLine", OV_WFILE, __LINE__);
+        OV_TRACE(OvBase::TraceWarning, L"Setting file named on the command line cannot be opened: %s", path.c_str());
+        OvBase::ThrowErrorCodeAt(OvBase::HResultFromWin32(error), OV_WFILE, __LINE__, L"ovinst::GetSettingFileCommandLine");
+    }
+    CloseHandle(file);
     return GetResponseFileCommandLine(path);
 }
 }

@@ -16,6 +16,7 @@ struct ResponseFileCommandLine
 // Reads the response file at `path`; a file that cannot be read gives empty texts.
 ResponseFileCommandLine GetResponseFileCommandLine(const std::wstring& path);
 // The response file of the command line's "script" option, else `defaultFileName` in the
-// current folder.
+// current folder. A file named on the command line that cannot be opened throws the system's
+// error; a missing default file gives empty texts.
 ResponseFileCommandLine GetSettingFileCommandLine(const wchar_t* defaultFileName);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "CatchOvError.h"
+#include "Engine/InstallContext.h"
 #include "Steps/ResponseFile.h"
 #include "TraceCapture.h"
 #include "TraceTestSupport.h"
@@ -64,6 +66,25 @@ TEST(ResponseFile, MissingFileGivesEmptyTextAndSaysSo)
     const ResponseFileCommandLine result = GetResponseFileCommandLine(L"C:\\no such folder\\setup.rsp");
     EXPECT_EQ(result.text, L"");
     EXPECT_TRUE(trace.Contains(L"Cannot open setting file."));
+}
+
+// An unattended run must not install with default settings because the response file it
+// names is out of reach; without a name the default file is optional.
+TEST(ResponseFile, NamedFileThatCannotBeOpenedFailsTheStepDefaultFileIsOptional)
+{
+    utils::CInstallContext::Instance().ParseCommandLine(L"/script");
+    EXPECT_EQ(GetSettingFileCommandLine(L"no-such-default.rsp").text, L"");
+
+    utils::CInstallContext::Instance().ParseCommandLine(L"/script:\"C:\\no such folder\\answers.rsp\"");
+    auto error = testsupport::CatchOvError([] { GetSettingFileCommandLine(L"no-such-default.rsp"); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->GetCode(), OvBase::HResultFromWin32(ERROR_PATH_NOT_FOUND));
+
+    ovtest::CTempFolder folder(L"rsp");
+    const std::wstring named = folder / L"answers.rsp";
+    ovtest::WriteFileBytes(named, "[SecurityServer]\r\nDataBaseName=Orvane\r\n");
+    utils::CInstallContext::Instance().ParseCommandLine(L"/script:\"" + named + L"\"");
+    EXPECT_EQ(GetSettingFileCommandLine(L"no-such-default.rsp").text, L" OVDBNAME=\"Orvane\"");
 }
 
 TEST(ResponseFile, ValueOfOneMegabyte)
