@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "Engine/InstallContext.h"
 #include "PasswordMask.h"
 
 #include "ResString.h"
@@ -44,6 +45,37 @@ std::wstring InstallCaption()
     return length < 0 ? format : std::wstring(buffer.data(), static_cast<size_t>(length));
 }
 
+// What an unattended run answers in place of a box nobody would see: the answer that ends
+// the wait without retrying (Cancel, else Abort), else the box's default button.
+int SilentAnswer(UINT style)
+{
+    static const int kButtons[][3] = {
+        {IDOK, 0, 0},                  // MB_OK
+        {IDOK, IDCANCEL, 0},           // MB_OKCANCEL
+        {IDABORT, IDRETRY, IDIGNORE},  // MB_ABORTRETRYIGNORE
+        {IDYES, IDNO, IDCANCEL},       // MB_YESNOCANCEL
+        {IDYES, IDNO, 0},              // MB_YESNO
+        {IDRETRY, IDCANCEL, 0},        // MB_RETRYCANCEL
+        {IDCANCEL, IDTRYAGAIN, IDCONTINUE}, // MB_CANCELTRYCONTINUE
+    };
+    const UINT type = style & MB_TYPEMASK;
+    if (type >= sizeof(kButtons) / sizeof(kButtons[0]))
+        return IDOK;
+    const int* buttons = kButtons[type];
+    for (int i = 0; i < 3; ++i)
+        if (buttons[i] == IDCANCEL)
+            return IDCANCEL;
+    if (type == MB_ABORTRETRYIGNORE)
+        return IDABORT;
+    const UINT defaultIndex = (style & MB_DEFMASK) >> 8;
+    return defaultIndex < 3 && buttons[defaultIndex] != 0 ? buttons[defaultIndex] : buttons[0];
+}
+
+bool IsSilentRun()
+{
+    return utils::CInstallContext::Instance().IsSilent();
+}
+
 std::wstring Indent()
 {
     const LONG depth = OvBase::TraceDepth;
@@ -59,6 +91,13 @@ int Handle(UINT messageType, const wchar_t* original)
     {
     case INSTALLMESSAGE_FATALEXIT:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_FATALEXIT <%s>", text);
+        // A box in an unattended deployment would hang it until someone logs on.
+        if (IsSilentRun())
+        {
+            const int answer = SilentAnswer(messageType & 0x00FFFFFF);
+            trace.Trace(OvBase::TraceWarning, L"Silent run, no message box; answer %d", answer);
+            return answer;
+        }
         return CurrentMessageBox()(nullptr, original, L"FatalError", messageType & 0x00FFFFFF);
     case INSTALLMESSAGE_ERROR:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ERROR");
@@ -82,7 +121,10 @@ int Handle(UINT messageType, const wchar_t* original)
     case INSTALLMESSAGE_OUTOFDISKSPACE:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_OUTOFDISKSPACE <%s>", text);
         // The installer's own text says which volume lacks space.
-        CurrentMessageBox()(nullptr, original, InstallCaption().c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
+        if (IsSilentRun())
+            trace.Trace(OvBase::TraceWarning, L"Silent run, no message box");
+        else
+            CurrentMessageBox()(nullptr, original, InstallCaption().c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
         return 1;
     case INSTALLMESSAGE_ACTIONSTART:
         trace.Trace(OvBase::TraceInfo, L"INSTALLMESSAGE_ACTIONSTART <%s>", text);

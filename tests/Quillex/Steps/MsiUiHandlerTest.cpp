@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Engine/InstallContext.h"
 #include "Steps/MsiUiHandler.h"
 #include "TraceCapture.h"
 
@@ -97,6 +98,35 @@ TEST(MsiUiHandler, MessageBoxesCarryTheInstallersStyleAndTheProductCaption)
     EXPECT_EQ(g_boxes[1].caption, L"Orvane Studio install");
     EXPECT_EQ(g_boxes[1].style, 0x1010u);
     EXPECT_EQ(g_boxes[1].text, L"disk C: is full");
+}
+
+// A silent run shows no box: the text goes to the trace and the run goes on with the answer
+// that ends the wait without retrying.
+TEST(MsiUiHandler, SilentRunsShowNoBoxAndAnswerWithoutRetrying)
+{
+    utils::CInstallContext::Instance().ParseCommandLine(L"/script");
+    CUiHandlerMessageBoxOverride boxes(&FakeMessageBox);
+    g_boxes.clear();
+    testsupport::TraceCapture trace;
+    const struct
+    {
+        UINT style;
+        int answer;
+    } cases[] = {
+        {MB_OK, IDOK},
+        {MB_OKCANCEL, IDCANCEL},
+        {MB_ABORTRETRYIGNORE, IDABORT},
+        {MB_RETRYCANCEL, IDCANCEL},
+        {MB_YESNO, IDYES},
+        {MB_YESNO | MB_DEFBUTTON2, IDNO},
+        {MB_YESNOCANCEL, IDCANCEL},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MsiUiHandler(nullptr, INSTALLMESSAGE_FATALEXIT | c.style, L"fatal"), c.answer) << c.style;
+    EXPECT_EQ(MsiUiHandler(nullptr, INSTALLMESSAGE_OUTOFDISKSPACE, L"disk C: is full"), 1);
+    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(trace.ContainsText(L"INSTALLMESSAGE_OUTOFDISKSPACE <disk C: is full>"));
+    EXPECT_TRUE(trace.ContainsText(L"Silent run, no message box"));
 }
 
 TEST(MsiUiHandler, ExitDialogInAnyCaseIsHandled)
