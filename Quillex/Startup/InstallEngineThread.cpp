@@ -139,7 +139,8 @@ DWORD InstallEngineThread::ThreadMain()
         m_notifier->EnableCancel(true);
         m_notifier->InformUser(error.GetDescription());
         // An error without a code is still a failure, never the success code 0.
-        return error.GetCode() != 0 ? error.GetCode() : kFatalError;
+        m_failureCode = error.GetCode() != 0 ? error.GetCode() : kFatalError;
+        return m_failureCode;
     }
     catch (...)
     {

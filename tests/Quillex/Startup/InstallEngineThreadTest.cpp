@@ -141,6 +141,7 @@ struct Scenario
     Failure preInstall;
     Failure install;
     DWORD exitCode;
+    DWORD failureCode;  // what the entry point keeps when the window quits first
     CallLog calls;
 };
 
@@ -216,7 +217,8 @@ CallLog With(CallLog calls, const CallLog& more)
 const CallLog kInstall = {"CreateInstallSequence", "CreateExecContext(1)", "install.Exec(context)"};
 
 // Runs a scenario on a real thread and returns its exit code.
-DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factory>* made = nullptr)
+DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factory>* made = nullptr,
+                  DWORD* failureCode = nullptr)
 {
     std::unique_ptr<InstallEngineThread> thread;
     InstallEngineThread* raw = nullptr;
@@ -233,6 +235,8 @@ DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factor
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), thread->WaitForEnd(false, 60000)) << "the thread did not end";
     DWORD code = 0;
     GetExitCodeThread(thread->GetHandle(), &code);
+    if (failureCode)
+        *failureCode = thread->FailureCode();
     return code;
 }
 
@@ -256,29 +260,34 @@ private:
 TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
 {
     const Scenario scenarios[] = {
-        {"success without a choice", false, User::Chooses, Failure::None, Failure::None, 0, With(kStart, kInstall)},
-        {"success after the user's choice", true, User::Chooses, Failure::None, Failure::None, 0,
+        {"success without a choice", false, User::Chooses, Failure::None, Failure::None, 0, 0, With(kStart, kInstall)},
+        {"success after the user's choice", true, User::Chooses, Failure::None, Failure::None, 0, 0,
          With(With(kStart, {"RequestUserAction"}), kInstall)},
-        {"cancel in the summary window", true, User::Cancels, Failure::None, Failure::None, 1603,
+        {"cancel in the summary window", true, User::Cancels, Failure::None, Failure::None, 1603, 0,
          With(kStart, {"RequestUserAction", "EnableCancel(1)"})},
-        {"window closed without a signal", true, User::ClosesWithoutSignal, Failure::None, Failure::None, 1603,
+        {"window closed without a signal", true, User::ClosesWithoutSignal, Failure::None, Failure::None, 1603, 0,
          With(kStart, {"RequestUserAction", "EnableCancel(1)"})},
         {"pre-install step fails with a code", true, User::Chooses, Failure::OvErrorCode, Failure::None, 0x80070005,
+         0x80070005,
          With(kStart, {"EnableCancel(1)", "InformUser"})},
         {"install step fails with a code", false, User::Chooses, Failure::None, Failure::OvErrorCode, 0x80070005,
+         0x80070005,
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},
         {"an error without a code is no success", false, User::Chooses, Failure::None, Failure::OvErrorZero, 1603,
+         1603,
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},
-        {"abort", false, User::Chooses, Failure::None, Failure::Abort, 1603,
+        {"abort", false, User::Chooses, Failure::None, Failure::Abort, 1603, 0,
          With(With(kStart, kInstall), {"EnableCancel(1)"})},
-        {"another exception", false, User::Chooses, Failure::Other, Failure::None, 1603,
+        {"another exception", false, User::Chooses, Failure::Other, Failure::None, 1603, 0,
          With(kStart, {"EnableCancel(1)"})},
     };
     for (const Scenario& scenario : scenarios)
     {
         SCOPED_TRACE(scenario.name);
         CallLog log;
-        EXPECT_EQ(scenario.exitCode, RunScenario(scenario, log));
+        DWORD failureCode = 1;
+        EXPECT_EQ(scenario.exitCode, RunScenario(scenario, log, nullptr, &failureCode));
+        EXPECT_EQ(scenario.failureCode, failureCode);
         EXPECT_EQ(scenario.calls, log);
     }
 }
@@ -289,10 +298,12 @@ TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
 {
     ovtest::CTempFolder temp(L"EngineThreadDump");
     TempFolderScope tmp(temp.Path() + L"\\missing\\");
-    Scenario scenario = {"fault", false, User::Chooses, Failure::None, Failure::AccessViolation, 0, {}};
+    Scenario scenario = {"fault", false, User::Chooses, Failure::None, Failure::AccessViolation, 0, 0, {}};
     CallLog log;
     std::shared_ptr<Factory> factory;
-    EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory));
+    DWORD failureCode = 0;
+    EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory, &failureCode));
+    EXPECT_EQ(0xE6060005u, failureCode);
     EXPECT_EQ(With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"}), log);
     ASSERT_NE(nullptr, factory->notifier_);
     EXPECT_NE(std::wstring::npos, factory->notifier_->informed.find(L"could not be read")) << factory->notifier_->informed;
@@ -300,7 +311,7 @@ TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
 
 TEST(InstallEngineThread, StopCallbackGivenToTheNotifierFollowsTheStopRequest)
 {
-    Scenario scenario = {"idle", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"idle", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     CallLog log;
     std::shared_ptr<Factory> factory;
     InstallEngineThread thread(ovinst::Server, nullptr, [&](ovinst::InstallerType, bool) {
@@ -352,7 +363,7 @@ public:
 
 TEST(InstallEngineThread, InteractiveRunGivesTheWindowItsTitleAndShowsIt)
 {
-    Scenario scenario = {"interactive", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"interactive", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     CallLog log;
     auto window = std::make_shared<Window>();
     bool madeSilent = true;
@@ -370,7 +381,7 @@ TEST(InstallEngineThread, InteractiveRunGivesTheWindowItsTitleAndShowsIt)
 TEST(InstallEngineThread, UnknownInstallerTypeReachesTheCreator)
 {
     CallLog log;
-    Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     EXPECT_THROW(InstallEngineThread(static_cast<ovinst::InstallerType>(2), nullptr,
                                      [&](ovinst::InstallerType, bool) {
                                          return std::make_shared<Factory>(log, scenario, [] { return nullptr; });
@@ -390,7 +401,7 @@ protected:
     void EndARun()
     {
         CallLog log;
-        Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+        Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
         InstallEngineThread thread(ovinst::Server, nullptr,
                                    [&](ovinst::InstallerType, bool) { return MakeIdle(log, scenario); });
     }
