@@ -25,6 +25,10 @@ ui_drive "press:1035:$UI_UNINSTALL" "msgbox:yes:1035" hidden:1035 visible:152 \
 ui_wait_exit
 e2e_expect_exit 0x00000000
 ui_expect_no_restart
+# The packages went in the order the lines show, each on its own line.
+order=$(iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" | grep -o 'lineId: [0-9], text:.* - Uninstalling' | tr '\n' '|')
+[ "$order" = "lineId: 3, text:Synchronization service - Uninstalling|lineId: 4, text:Authentication server - Uninstalling|lineId: 5, text:Security Server - Uninstalling|" ] ||
+  e2e_fail "removal order: $order"
 ui_expect_products
 [ -z "$(e2e_locale)" ] || e2e_fail "the language mark is left"
 e2e_finish
