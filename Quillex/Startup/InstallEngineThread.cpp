@@ -145,6 +145,10 @@ DWORD InstallEngineThread::ThreadMain()
     catch (...)
     {
         m_notifier->EnableCancel(true);
+        // A step that failed and told the user stops the run this way too: that is a
+        // failure, not a run the user abandoned.
+        if (m_notifier->HasErrors())
+            m_failureCode = kFatalError;
         return kFatalError;
     }
 }

@@ -33,6 +33,7 @@ enum class Failure
     OvErrorCode,
     OvErrorZero,
     Abort,
+    FailedStep,  // marks its line failed, then stops the run (told the user already)
     Other,
     AccessViolation,
 };
@@ -46,6 +47,7 @@ enum class Failure
     case Failure::OvErrorZero:
         throw OvBase::COvError(DWORD(0), nullptr, 0, nullptr);
     case Failure::Abort:
+    case Failure::FailedStep:
         throw utils::AbortInstallException();
     case Failure::AccessViolation:
     {
@@ -62,9 +64,11 @@ class Step : public ovinst::IExecObject
 {
 public:
     Step(CallLog& log, std::string name, Failure failure) : m_log(log), m_name(std::move(name)), m_failure(failure) {}
-    void Exec(std::shared_ptr<ovinst::IExecContext>& context, std::unique_ptr<ovinst::INotifier>&) override
+    void Exec(std::shared_ptr<ovinst::IExecContext>& context, std::unique_ptr<ovinst::INotifier>& notifier) override
     {
         m_log.push_back(m_name + (context ? ".Exec(context)" : ".Exec()"));
+        if (m_failure == Failure::FailedStep)
+            notifier->ActionError(3);
         if (m_failure != Failure::None)
             Fail(m_failure);
     }
@@ -106,11 +110,17 @@ enum class User
 class Notifier : public ovinst::SilentNotifier
 {
 public:
-    Notifier(CallLog& log, User user, std::function<InstallEngineThread*()> thread)
-        : m_log(log), m_user(user), m_thread(std::move(thread)) {}
+    Notifier(CallLog& log, User user, std::function<InstallEngineThread*()> thread, std::wstring& informedText)
+        : informed(informedText), m_log(log), m_user(user), m_thread(std::move(thread)) {}
     void ActionStart(int id) override { m_log.push_back("ActionStart(" + std::to_string(id) + ")"); }
     void ActionEnd(int id) override { m_log.push_back("ActionEnd(" + std::to_string(id) + ")"); }
     void EnableCancel(bool enable) override { m_log.push_back(enable ? "EnableCancel(1)" : "EnableCancel(0)"); }
+    void ActionError(int id) override
+    {
+        m_log.push_back("ActionError(" + std::to_string(id) + ")");
+        m_errors = true;
+    }
+    bool HasErrors() override { return m_errors; }
     void InformUser(const std::wstring& message) override
     {
         m_log.push_back("InformUser");
@@ -125,9 +135,11 @@ public:
         if (m_user != User::ClosesWithoutSignal)
             thread->SignalUserAction();
     }
-    std::wstring informed;
+    // The factory's: it outlives the notifier, which ends with the thread object.
+    std::wstring& informed;
 
 private:
+    bool m_errors = false;
     CallLog& m_log;
     User m_user;
     std::function<InstallEngineThread*()> m_thread;
@@ -185,9 +197,7 @@ public:
     {
         Record("CreateNotifier");
         stopCallback = std::move(isStopRequested);
-        auto notifier = std::make_unique<Notifier>(m_log, m_scenario.user, m_thread);
-        notifier_ = notifier.get();
-        result = std::move(notifier);
+        result = std::make_unique<Notifier>(m_log, m_scenario.user, m_thread, informed);
     }
     void CreateActionTable(ovinst::InstallerType type, const std::shared_ptr<ovinst::IStatusCallback>&,
                            std::shared_ptr<ovinst::IActionTable>&) override
@@ -196,7 +206,7 @@ public:
     }
 
     ovinst::StopRequestCallback stopCallback;
-    Notifier* notifier_ = nullptr;
+    std::wstring informed;
 
 private:
     void Record(const std::string& call) { m_log.push_back(call); }
@@ -278,6 +288,8 @@ TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},
         {"abort", false, User::Chooses, Failure::None, Failure::Abort, 1603, 0,
          With(With(kStart, kInstall), {"EnableCancel(1)"})},
+        {"a failed step that stops the run", false, User::Chooses, Failure::None, Failure::FailedStep, 1603, 1603,
+         With(With(kStart, kInstall), {"ActionError(3)", "EnableCancel(1)"})},
         {"another exception", false, User::Chooses, Failure::Other, Failure::None, 1603, 0,
          With(kStart, {"EnableCancel(1)"})},
     };
@@ -305,8 +317,8 @@ TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
     EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory, &failureCode));
     EXPECT_EQ(0xE6060005u, failureCode);
     EXPECT_EQ(With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"}), log);
-    ASSERT_NE(nullptr, factory->notifier_);
-    EXPECT_NE(std::wstring::npos, factory->notifier_->informed.find(L"could not be read")) << factory->notifier_->informed;
+    ASSERT_NE(nullptr, factory);
+    EXPECT_NE(std::wstring::npos, factory->informed.find(L"could not be read")) << factory->informed;
 }
 
 TEST(InstallEngineThread, StopCallbackGivenToTheNotifierFollowsTheStopRequest)
