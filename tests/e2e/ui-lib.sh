@@ -5,8 +5,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "$1" "$2"
 
 # Control ids of the status window (152) and the summary window (1035).
 UI_CANCEL=2
-UI_TEXTS=(1000 1001 1002 1046 1047)   # lines 1 to 5
-UI_ICONS=(1003 1004 1005 1048 1049)
+UI_ICONS=(1003 1004 1005 1048 1049)   # icons of lines 1 to 5
 UI_MESSAGE=1009
 UI_REBOOT=1014
 UI_CONSOLE_CHOICE=1017
