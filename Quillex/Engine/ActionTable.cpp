@@ -125,6 +125,9 @@ ConsoleTable::ConsoleTable(HWND window) : BaseActionTable(window)
     AddRecord(ActionAuthServer, 4, L"");
     AddRecord(ActionSyncService, 5, L"");
     PostAllTexts();
+    // The console set has three lines: the two unused ones would show a bare pending icon.
+    Hide(ActionAuthServer);
+    Hide(ActionSyncService);
 }
 
 void ConsoleTable::RemapLines(bool)

@@ -139,11 +139,16 @@ DWORD InstallEngineThread::ThreadMain()
         m_notifier->EnableCancel(true);
         m_notifier->InformUser(error.GetDescription());
         // An error without a code is still a failure, never the success code 0.
-        return error.GetCode() != 0 ? error.GetCode() : kFatalError;
+        m_failureCode = error.GetCode() != 0 ? error.GetCode() : kFatalError;
+        return m_failureCode;
     }
     catch (...)
     {
         m_notifier->EnableCancel(true);
+        // A step that failed and told the user stops the run this way too: that is a
+        // failure, not a run the user abandoned.
+        if (m_notifier->HasErrors())
+            m_failureCode = kFatalError;
         return kFatalError;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -37,11 +38,16 @@ public:
     void RequestStop() override;
     void Stop(DWORD milliseconds) override;
 
+    // The code of the error that ended the run once the thread is about to end; 0 while it
+    // runs and after a success or an abandoned run.
+    DWORD FailureCode() const { return m_failureCode; }
+
 private:
     void Init(InstallerType type, const std::shared_ptr<IStatusCallback>& window, const FactoryMaker& makeFactory);
 
     OvBase::CWin32Event m_userAction;
     std::shared_ptr<IFactory> m_factory;
     std::unique_ptr<INotifier> m_notifier;
+    std::atomic<DWORD> m_failureCode{0};
 };
 }

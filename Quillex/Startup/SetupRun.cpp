@@ -164,11 +164,14 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
             if (message.message == WM_QUIT)
             {
                 OutputDebugStringW(L"WM_QUIT\n");
-                trace.Trace(OvBase::TraceInfo, L"#1 Installation has ended with code %d", 0);
+                // A cancelled run ends with 0; but "Close" pressed after a step failed,
+                // before the thread had quite ended, must not turn the failure into success.
+                const DWORD code = thread->FailureCode();
+                trace.Trace(OvBase::TraceInfo, L"#1 Installation has ended with code %d", code);
                 thread.reset();
                 window.reset();
                 guard.reset();
-                return 0;
+                return code;
             }
             if (window && IsDialogMessageW(window->GetHwnd(), &message))
                 continue;

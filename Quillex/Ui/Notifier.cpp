@@ -7,6 +7,7 @@
 #include "Engine/InstallContext.h"
 #include "Engine/WindowMessages.h"
 #include "OvErrorObject.h"
+#include "SystemApi.h"
 #include "Trace.h"
 
 #include <utility>
@@ -164,7 +165,7 @@ bool Notifier::RebootCountdown(short seconds)
     {
         if (CancelQuery())
             return false;
-        Sleep(1000);
+        Sleep(instutils::SystemApi().countdownSecondMilliseconds);
         PostCommand(CmdCountdownTick, 0);
     }
     return true;

@@ -17,7 +17,8 @@
 //   icon:<dlg>:<ctl>=<state>       the line icon on the screen: pending, running,
 //                                  finished, failed, or none (icon control hidden)
 //   bar:<dlg>:<ctl>=<min>,<max>,<pos>   a progress bar's range and position
-//   press:<dlg>:<ctl>              waits until the button is visible and enabled, clicks it
+//   press:<dlg>:<ctl>              waits until the button is visible and enabled and its
+//                                  window enabled (no message box open on it), clicks it
 //   msgbox:yes|no|ok[:<dlg>][=<text>]  waits for a message box (owned by that dialog, with
 //                                  that text) and presses the button
 //   nomsgbox                       no message box is open now
@@ -25,6 +26,10 @@
 //   sleep:<ms>                     waits
 //   probe:<dlg>:<period>:<count>:<limit>  sends the dialog a message every <period> ms,
 //                                  <count> times; fails when an answer takes over <limit> ms
+//   start:<command line>           starts a program; later commands look only at its
+//                                  windows and report the time since it was started
+//   ended:<code>                   waits until the started program has ended, with that
+//                                  exit code (decimal or 0x...)
 //
 // Each command prints "ok ..." or "FAIL ..."; the first failure ends the run with exit
 // code 1. Exit code 0: every command held; 2: the command line is wrong.
@@ -45,6 +50,9 @@ const wchar_t kDialogIdProperty[] = L"OvDialogTemplate";
 DWORD g_timeout = 5000;
 DWORD g_pid = 0;
 FILE* g_out = nullptr;
+// The program of "start:", and when it was started.
+HANDLE g_started = nullptr;
+LARGE_INTEGER g_startTime = {};
 
 void Report(const std::wstring& line)
 {
@@ -210,7 +218,8 @@ bool WaitFor(const std::function<bool(std::wstring&)>& check, std::wstring& actu
             return true;
         if (GetTickCount() - start >= g_timeout)
             return false;
-        Sleep(25);
+        // Short enough for the start-up time to be measured to about 10 ms.
+        Sleep(10);
     }
 }
 
@@ -280,6 +289,43 @@ bool Probe(const std::vector<std::wstring>& parts, std::wstring& actual)
     return worst <= limit;
 }
 
+double MillisecondsSinceStart()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * (now.QuadPart - g_startTime.QuadPart) / frequency.QuadPart;
+}
+
+bool Start(const std::wstring& commandLine, std::wstring& actual)
+{
+    std::wstring buffer = commandLine;
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    QueryPerformanceCounter(&g_startTime);
+    if (!CreateProcessW(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return actual = L"error " + std::to_wstring(GetLastError()), false;
+    CloseHandle(process.hThread);
+    g_started = process.hProcess;
+    g_pid = process.dwProcessId;
+    actual = L"process " + std::to_wstring(g_pid);
+    return true;
+}
+
+bool Ended(const std::wstring& expected, std::wstring& actual)
+{
+    if (!g_started)
+        return actual = L"nothing started", false;
+    if (WaitForSingleObject(g_started, g_timeout) != WAIT_OBJECT_0)
+        return actual = L"still running", false;
+    DWORD code = 0;
+    GetExitCodeProcess(g_started, &code);
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08X", static_cast<unsigned>(code));
+    actual = text;
+    return code == static_cast<DWORD>(std::wcstoul(expected.c_str(), nullptr, 0));
+}
+
 // Runs one command; false on failure, with `actual` saying what was found.
 bool Run(const std::wstring& command, std::wstring& actual, bool& usage)
 {
@@ -340,9 +386,10 @@ bool Run(const std::wstring& command, std::wstring& actual, bool& usage)
             [&](std::wstring& a) {
                 if (!Control(target, dialog, control, a))
                     return false;
+                // A window disabled by its open message box takes no click from a user.
                 a = std::wstring(L"shown=") + (IsWindowVisible(control) ? L"1" : L"0") + L" enabled=" +
-                    (IsWindowEnabled(control) ? L"1" : L"0");
-                return IsWindowVisible(control) && IsWindowEnabled(control);
+                    (IsWindowEnabled(control) ? L"1" : L"0") + (IsWindowEnabled(dialog) ? L"" : L" window disabled");
+                return IsWindowVisible(control) && IsWindowEnabled(control) && IsWindowEnabled(dialog);
             },
             actual);
         if (!ready)
@@ -401,6 +448,10 @@ bool Run(const std::wstring& command, std::wstring& actual, bool& usage)
     }
     if (verb == L"probe")
         return Probe(Split(head, L':'), actual);
+    if (verb == L"start" && colon != std::wstring::npos)
+        return Start(command.substr(colon + 1), actual);
+    if (verb == L"ended" && !target.empty())
+        return Ended(target, actual);
     usage = true;
     return false;
 }
@@ -433,6 +484,12 @@ int wmain(int argc, wchar_t** argv)
         {
             Report(L"FAIL bad command " + Escape(argv[i]));
             return 2;
+        }
+        if (g_started)
+        {
+            wchar_t elapsed[48];
+            std::swprintf(elapsed, 48, L" (%.0f ms after start)", MillisecondsSinceStart());
+            actual += elapsed;
         }
         Report((ok ? L"ok " : L"FAIL ") + Escape(argv[i]) + (actual.empty() ? L"" : L" -> " + Escape(actual)));
         if (!ok)

@@ -47,7 +47,7 @@ struct ExpectedRecord
     const wchar_t* text;
 };
 
-void ExpectRecords(IActionTable& table, const std::vector<ExpectedRecord>& expected)
+void ExpectRecords(IActionTable& table, const std::vector<ExpectedRecord>& expected, size_t hiddenFrom = 5)
 {
     for (size_t type = 0; type < expected.size(); ++type)
     {
@@ -55,7 +55,7 @@ void ExpectRecords(IActionTable& table, const std::vector<ExpectedRecord>& expec
         const ActionRecord record = table.GetAction(static_cast<EActionType>(type));
         EXPECT_EQ(record.line, expected[type].line);
         EXPECT_EQ(record.text, expected[type].text);
-        EXPECT_FALSE(record.hidden);
+        EXPECT_EQ(record.hidden, type >= hiddenFrom);
         EXPECT_FALSE(record.running);
         EXPECT_FALSE(record.failed);
     }
@@ -79,15 +79,19 @@ TEST_F(ActionTableTest, NewServerTablePostsEveryTextInKeyOrder)
     EXPECT_EQ(table.GetCurrentLine(), 0);
 }
 
-TEST_F(ActionTableTest, NewConsoleTableHasControlCenterAndTwoEmptyLines)
+TEST_F(ActionTableTest, NewConsoleTableHasControlCenterAndHidesTwoEmptyLines)
 {
     ConsoleTable table(sink.Hwnd());
-    EXPECT_EQ(sink.Take(), AllTextsChanged());
+    auto expected = AllTextsChanged();
+    expected.push_back(Changed(ActionAuthServer, 4));
+    expected.push_back(Changed(ActionSyncService, 4));
+    EXPECT_EQ(sink.Take(), expected);
     ExpectRecords(table, {{1, L"analyzing system"},
                           {2, L"analyzing updates"},
                           {3, L"Control Center"},
                           {4, L""},
-                          {5, L""}});
+                          {5, L""}},
+                  3);
 }
 
 // Each operation on the Security Server's line: the status it posts, the flags it leaves

@@ -33,6 +33,7 @@ enum class Failure
     OvErrorCode,
     OvErrorZero,
     Abort,
+    FailedStep,  // marks its line failed, then stops the run (told the user already)
     Other,
     AccessViolation,
 };
@@ -46,6 +47,7 @@ enum class Failure
     case Failure::OvErrorZero:
         throw OvBase::COvError(DWORD(0), nullptr, 0, nullptr);
     case Failure::Abort:
+    case Failure::FailedStep:
         throw utils::AbortInstallException();
     case Failure::AccessViolation:
     {
@@ -62,9 +64,11 @@ class Step : public ovinst::IExecObject
 {
 public:
     Step(CallLog& log, std::string name, Failure failure) : m_log(log), m_name(std::move(name)), m_failure(failure) {}
-    void Exec(std::shared_ptr<ovinst::IExecContext>& context, std::unique_ptr<ovinst::INotifier>&) override
+    void Exec(std::shared_ptr<ovinst::IExecContext>& context, std::unique_ptr<ovinst::INotifier>& notifier) override
     {
         m_log.push_back(m_name + (context ? ".Exec(context)" : ".Exec()"));
+        if (m_failure == Failure::FailedStep)
+            notifier->ActionError(3);
         if (m_failure != Failure::None)
             Fail(m_failure);
     }
@@ -106,16 +110,21 @@ enum class User
 class Notifier : public ovinst::SilentNotifier
 {
 public:
-    // informed: kept by the factory, which outlives the notifier the thread destroys.
-    Notifier(CallLog& log, std::wstring& informed, User user, std::function<InstallEngineThread*()> thread)
-        : m_log(log), m_informed(informed), m_user(user), m_thread(std::move(thread)) {}
+    Notifier(CallLog& log, User user, std::function<InstallEngineThread*()> thread, std::wstring& informedText)
+        : informed(informedText), m_log(log), m_user(user), m_thread(std::move(thread)) {}
     void ActionStart(int id) override { m_log.push_back("ActionStart(" + std::to_string(id) + ")"); }
     void ActionEnd(int id) override { m_log.push_back("ActionEnd(" + std::to_string(id) + ")"); }
     void EnableCancel(bool enable) override { m_log.push_back(enable ? "EnableCancel(1)" : "EnableCancel(0)"); }
+    void ActionError(int id) override
+    {
+        m_log.push_back("ActionError(" + std::to_string(id) + ")");
+        m_errors = true;
+    }
+    bool HasErrors() override { return m_errors; }
     void InformUser(const std::wstring& message) override
     {
         m_log.push_back("InformUser");
-        m_informed = message;
+        informed = message;
     }
     void RequestUserAction(const std::shared_ptr<ovinst::IInstallData>&) override
     {
@@ -126,9 +135,12 @@ public:
         if (m_user != User::ClosesWithoutSignal)
             thread->SignalUserAction();
     }
+    // The factory's: it outlives the notifier, which ends with the thread object.
+    std::wstring& informed;
+
 private:
+    bool m_errors = false;
     CallLog& m_log;
-    std::wstring& m_informed;
     User m_user;
     std::function<InstallEngineThread*()> m_thread;
 };
@@ -141,6 +153,7 @@ struct Scenario
     Failure preInstall;
     Failure install;
     DWORD exitCode;
+    DWORD failureCode;  // what the entry point keeps when the window quits first
     CallLog calls;
 };
 
@@ -184,7 +197,7 @@ public:
     {
         Record("CreateNotifier");
         stopCallback = std::move(isStopRequested);
-        result = std::make_unique<Notifier>(m_log, informed, m_scenario.user, m_thread);
+        result = std::make_unique<Notifier>(m_log, m_scenario.user, m_thread, informed);
     }
     void CreateActionTable(ovinst::InstallerType type, const std::shared_ptr<ovinst::IStatusCallback>&,
                            std::shared_ptr<ovinst::IActionTable>&) override
@@ -193,7 +206,6 @@ public:
     }
 
     ovinst::StopRequestCallback stopCallback;
-    // What the notifier's InformUser was given last.
     std::wstring informed;
 
 private:
@@ -215,7 +227,8 @@ CallLog With(CallLog calls, const CallLog& more)
 const CallLog kInstall = {"CreateInstallSequence", "CreateExecContext(1)", "install.Exec(context)"};
 
 // Runs a scenario on a real thread and returns its exit code.
-DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factory>* made = nullptr)
+DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factory>* made = nullptr,
+                  DWORD* failureCode = nullptr)
 {
     std::unique_ptr<InstallEngineThread> thread;
     InstallEngineThread* raw = nullptr;
@@ -232,6 +245,8 @@ DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factor
     EXPECT_EQ(DWORD(WAIT_OBJECT_0), thread->WaitForEnd(false, 60000)) << "the thread did not end";
     DWORD code = 0;
     GetExitCodeThread(thread->GetHandle(), &code);
+    if (failureCode)
+        *failureCode = thread->FailureCode();
     return code;
 }
 
@@ -255,29 +270,36 @@ private:
 TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
 {
     const Scenario scenarios[] = {
-        {"success without a choice", false, User::Chooses, Failure::None, Failure::None, 0, With(kStart, kInstall)},
-        {"success after the user's choice", true, User::Chooses, Failure::None, Failure::None, 0,
+        {"success without a choice", false, User::Chooses, Failure::None, Failure::None, 0, 0, With(kStart, kInstall)},
+        {"success after the user's choice", true, User::Chooses, Failure::None, Failure::None, 0, 0,
          With(With(kStart, {"RequestUserAction"}), kInstall)},
-        {"cancel in the summary window", true, User::Cancels, Failure::None, Failure::None, 1603,
+        {"cancel in the summary window", true, User::Cancels, Failure::None, Failure::None, 1603, 0,
          With(kStart, {"RequestUserAction", "EnableCancel(1)"})},
-        {"window closed without a signal", true, User::ClosesWithoutSignal, Failure::None, Failure::None, 1603,
+        {"window closed without a signal", true, User::ClosesWithoutSignal, Failure::None, Failure::None, 1603, 0,
          With(kStart, {"RequestUserAction", "EnableCancel(1)"})},
         {"pre-install step fails with a code", true, User::Chooses, Failure::OvErrorCode, Failure::None, 0x80070005,
+         0x80070005,
          With(kStart, {"EnableCancel(1)", "InformUser"})},
         {"install step fails with a code", false, User::Chooses, Failure::None, Failure::OvErrorCode, 0x80070005,
+         0x80070005,
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},
         {"an error without a code is no success", false, User::Chooses, Failure::None, Failure::OvErrorZero, 1603,
+         1603,
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},
-        {"abort", false, User::Chooses, Failure::None, Failure::Abort, 1603,
+        {"abort", false, User::Chooses, Failure::None, Failure::Abort, 1603, 0,
          With(With(kStart, kInstall), {"EnableCancel(1)"})},
-        {"another exception", false, User::Chooses, Failure::Other, Failure::None, 1603,
+        {"a failed step that stops the run", false, User::Chooses, Failure::None, Failure::FailedStep, 1603, 1603,
+         With(With(kStart, kInstall), {"ActionError(3)", "EnableCancel(1)"})},
+        {"another exception", false, User::Chooses, Failure::Other, Failure::None, 1603, 0,
          With(kStart, {"EnableCancel(1)"})},
     };
     for (const Scenario& scenario : scenarios)
     {
         SCOPED_TRACE(scenario.name);
         CallLog log;
-        EXPECT_EQ(scenario.exitCode, RunScenario(scenario, log));
+        DWORD failureCode = 1;
+        EXPECT_EQ(scenario.exitCode, RunScenario(scenario, log, nullptr, &failureCode));
+        EXPECT_EQ(scenario.failureCode, failureCode);
         EXPECT_EQ(scenario.calls, log);
     }
 }
@@ -288,17 +310,20 @@ TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
 {
     ovtest::CTempFolder temp(L"EngineThreadDump");
     TempFolderScope tmp(temp.Path() + L"\\missing\\");
-    Scenario scenario = {"fault", false, User::Chooses, Failure::None, Failure::AccessViolation, 0, {}};
+    Scenario scenario = {"fault", false, User::Chooses, Failure::None, Failure::AccessViolation, 0, 0, {}};
     CallLog log;
     std::shared_ptr<Factory> factory;
-    EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory));
+    DWORD failureCode = 0;
+    EXPECT_EQ(0xE6060005u, RunScenario(scenario, log, &factory, &failureCode));
+    EXPECT_EQ(0xE6060005u, failureCode);
     EXPECT_EQ(With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"}), log);
+    ASSERT_NE(nullptr, factory);
     EXPECT_NE(std::wstring::npos, factory->informed.find(L"could not be read")) << factory->informed;
 }
 
 TEST(InstallEngineThread, StopCallbackGivenToTheNotifierFollowsTheStopRequest)
 {
-    Scenario scenario = {"idle", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"idle", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     CallLog log;
     std::shared_ptr<Factory> factory;
     InstallEngineThread thread(ovinst::Server, nullptr, [&](ovinst::InstallerType, bool) {
@@ -350,7 +375,7 @@ public:
 
 TEST(InstallEngineThread, InteractiveRunGivesTheWindowItsTitleAndShowsIt)
 {
-    Scenario scenario = {"interactive", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"interactive", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     CallLog log;
     auto window = std::make_shared<Window>();
     bool madeSilent = true;
@@ -368,7 +393,7 @@ TEST(InstallEngineThread, InteractiveRunGivesTheWindowItsTitleAndShowsIt)
 TEST(InstallEngineThread, UnknownInstallerTypeReachesTheCreator)
 {
     CallLog log;
-    Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+    Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
     EXPECT_THROW(InstallEngineThread(static_cast<ovinst::InstallerType>(2), nullptr,
                                      [&](ovinst::InstallerType, bool) {
                                          return std::make_shared<Factory>(log, scenario, [] { return nullptr; });
@@ -388,7 +413,7 @@ protected:
     void EndARun()
     {
         CallLog log;
-        Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, {}};
+        Scenario scenario = {"none", false, User::Chooses, Failure::None, Failure::None, 0, 0, {}};
         InstallEngineThread thread(ovinst::Server, nullptr,
                                    [&](ovinst::InstallerType, bool) { return MakeIdle(log, scenario); });
     }

@@ -8,6 +8,7 @@
 #include "Engine/InstallContext.h"
 #include "Engine/WindowMessages.h"
 #include "MessageSink.h"
+#include "SystemApi.h"
 #include "UiTestSupport.h"
 #include "res/resource.h"
 
@@ -151,6 +152,16 @@ TEST_F(NotifierTest, CountdownPostsTheStartAndOneStepPerSecond)
     EXPECT_LT(elapsed, 3500u);
     EXPECT_EQ(sink.Take(), (std::vector<PostedMessage>{Command(CmdStartCountdown, 2), Command(CmdCountdownTick, 0),
                                                       Command(CmdCountdownTick, 0)}));
+}
+
+TEST_F(NotifierTest, CountdownSecondIsTheSystemTablesLength)
+{
+    instutils::CSystemApiOverride api;
+    api->countdownSecondMilliseconds = 50;
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(notifier->RebootCountdown(10));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(sink.Take().size(), 11u);
 }
 
 TEST_F(NotifierTest, CountdownEndsWithinASecondOfACancel)

@@ -8,6 +8,7 @@
 #include "Engine/WindowMessages.h"
 #include "ProductGuids.h"
 #include "ScopedInstall.h"
+#include "SystemApi.h"
 #include "UiTestSupport.h"
 
 #include <atomic>
@@ -81,6 +82,9 @@ TEST_F(StatusWndTest, RemovalOrderListsTheSynchronizationServiceFirst)
 
 TEST_F(StatusWndTest, CountdownStepsDownToOneAndRebootSetsTheRestartFlag)
 {
+    // Long enough for the driver to see every step.
+    instutils::CSystemApiOverride api;
+    api->countdownSecondMilliseconds = 400;
     std::atomic<int> result{-1};
     testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
         Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
