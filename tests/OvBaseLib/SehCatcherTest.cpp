@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "SehCatcher.h"
+#include "TempFolderScope.h"
 #include "TraceTestSupport.h"
 
 using OvBase::COvError;
@@ -13,23 +14,6 @@ using OvBase::CSehCatcher;
 
 namespace
 {
-// The dumps of a test go to a folder of its own.
-class TempScope
-{
-public:
-    explicit TempScope(const std::wstring& folder)
-    {
-        wchar_t old[MAX_PATH] = {};
-        GetEnvironmentVariableW(L"TMP", old, MAX_PATH);
-        m_old = old;
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-    }
-    ~TempScope() { SetEnvironmentVariableW(L"TMP", m_old.empty() ? nullptr : m_old.c_str()); }
-
-private:
-    std::wstring m_old;
-};
-
 // Addresses the compiler cannot see as null, so it emits the plain access.
 volatile uintptr_t g_nowhere = 0x10;
 
@@ -63,7 +47,7 @@ class SehCatcherTest : public ::testing::Test
 protected:
     SehCatcherTest() : m_folder(L"SehCatcher"), m_temp(m_folder.Path() + L"\\missing\\") {}
     ovtest::CTempFolder m_folder;
-    TempScope m_temp;
+    ovtest::TempFolderScope m_temp;
 };
 }
 
@@ -82,7 +66,7 @@ TEST_F(SehCatcherTest, AccessViolationsBecomeTheMakersErrorWithTheAccessAndADump
     for (const Case& item : cases)
     {
         SCOPED_TRACE(item.name);
-        TempScope temp(item.dump ? m_folder.Path() + L"\\" : m_folder.Path() + L"\\missing\\");
+        ovtest::TempFolderScope temp(item.dump ? m_folder.Path() + L"\\" : m_folder.Path() + L"\\missing\\");
         CSehCatcher catcher;
         bool destructed = false;
         try

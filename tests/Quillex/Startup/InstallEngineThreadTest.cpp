@@ -16,6 +16,7 @@
 #include "ProductRegistry.h"
 #include "ScopedInstall.h"
 #include "Startup/InstallEngineThread.h"
+#include "TempFolderScope.h"
 #include "TraceTestSupport.h"
 #include "Ui/IStatusCallback.h"
 #include "Ui/SilentNotifier.h"
@@ -249,22 +250,6 @@ DWORD RunScenario(const Scenario& scenario, CallLog& log, std::shared_ptr<Factor
         *failureCode = thread->FailureCode();
     return code;
 }
-
-class TempFolderScope
-{
-public:
-    explicit TempFolderScope(const std::wstring& folder)
-    {
-        wchar_t old[MAX_PATH] = {};
-        GetEnvironmentVariableW(L"TMP", old, MAX_PATH);
-        m_old = old;
-        SetEnvironmentVariableW(L"TMP", folder.c_str());
-    }
-    ~TempFolderScope() { SetEnvironmentVariableW(L"TMP", m_old.empty() ? nullptr : m_old.c_str()); }
-
-private:
-    std::wstring m_old;
-};
 }
 
 TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
@@ -309,7 +294,7 @@ TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
 TEST(InstallEngineThread, AccessViolationInAStepEndsTheRunWithTheMakersCode)
 {
     ovtest::CTempFolder temp(L"EngineThreadDump");
-    TempFolderScope tmp(temp.Path() + L"\\missing\\");
+    ovtest::TempFolderScope tmp(temp.Path() + L"\\missing\\");
     Scenario scenario = {"fault", false, User::Chooses, Failure::None, Failure::AccessViolation, 0, 0, {}};
     CallLog log;
     std::shared_ptr<Factory> factory;
