@@ -3,7 +3,9 @@
 # Expects a display (the test command runs it under Xvfb).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$1; shift
+# Absolute: wine resolves a relative WINEPREFIX against its own working folder.
+build=$(cd "$1" && pwd) || { echo "run-tests: no build folder $1" >&2; exit 1; }
+shift
 "$here/wine-prefix.sh" init "$build" || exit 1
 "$here/wine-prefix.sh" start "$build"
 ctest --test-dir "$build" --output-on-failure "$@"
