@@ -1,5 +1,9 @@
 #include "ResString.h"
 
+#include <cstdarg>
+
+#include "FormatString.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace utils
@@ -14,5 +18,15 @@ std::wstring LoadResString(UINT id)
     if (length <= 0 || text == nullptr)
         return L"<ERROR LOADING STRING: " + std::to_wstring(id) + L">";
     return std::wstring(text, static_cast<size_t>(length));
+}
+
+std::wstring FormatResString(UINT id, ...)
+{
+    const std::wstring format = LoadResString(id);
+    va_list args;
+    va_start(args, id);
+    std::wstring text = OvBase::FormatStringV(format.c_str(), args);
+    va_end(args);
+    return text;
 }
 }

@@ -9,4 +9,6 @@ namespace utils
 // The string-table text of `id` from the module this code is linked into, or
 // "<ERROR LOADING STRING: id>" when the table has no such entry.
 std::wstring LoadResString(UINT id);
+// The text of `id` formatted with the arguments (wide strings for "%s").
+std::wstring FormatResString(UINT id, ...);
 }

@@ -1,12 +1,11 @@
 #include "FormatString.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
 namespace OvBase
 {
-std::wstring FormatString(const wchar_t* format, ...)
+std::wstring FormatStringV(const wchar_t* format, va_list args)
 {
     if (!format)
         return {};
@@ -15,15 +14,24 @@ std::wstring FormatString(const wchar_t* format, ...)
     // up to a bound that no message of the program comes near.
     for (;;)
     {
-        va_list args;
-        va_start(args, format);
-        const int written = _vsnwprintf(buffer.data(), buffer.size(), format, args);
-        va_end(args);
+        va_list copy;
+        va_copy(copy, args);
+        const int written = _vsnwprintf(buffer.data(), buffer.size(), format, copy);
+        va_end(copy);
         if (written >= 0 && static_cast<size_t>(written) < buffer.size())
             return std::wstring(buffer.data(), static_cast<size_t>(written));
         if (buffer.size() >= (1u << 24))
             return format;
         buffer.resize(buffer.size() * 4);
     }
+}
+
+std::wstring FormatString(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::wstring text = FormatStringV(format, args);
+    va_end(args);
+    return text;
 }
 }

@@ -1,6 +1,5 @@
 #include "ActionTable.h"
 
-#include "FormatString.h"
 #include "InstallContext.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
@@ -73,7 +72,7 @@ void BaseActionTable::ActionText(EActionType type, const std::wstring& text)
 {
     Update(type, TableTextChanged, [&](ActionRecord& record) {
         record.text = type == ActionAnalyzeUpdates
-                          ? OvBase::FormatString(utils::LoadResString(IDS_ANALYZING_UPDATES_FMT).c_str(), text.c_str())
+                          ? utils::FormatResString(IDS_ANALYZING_UPDATES_FMT, text.c_str())
                           : text;
     });
 }

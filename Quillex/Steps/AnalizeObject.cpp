@@ -6,7 +6,6 @@
 #include "ProductLocale.h"
 #include "RegLocale.h"
 #include "ResString.h"
-#include "ResText.h"
 #include "Trace.h"
 #include "UacManager.h"
 #include "res/resource.h"
@@ -76,14 +75,14 @@ void AnalizeObject::CheckLocale(std::unique_ptr<INotifier>& notifier)
             trace.Trace(OvBase::TraceWarning, L"Failed to write locale");
             wchar_t text[2048] = {};
             OvBase::FormatSystemError(text, 2048, result);
-            Refuse(notifier, FormatResString(IDS_LOCALE_WRITE_FAILED, text));
+            Refuse(notifier, utils::FormatResString(IDS_LOCALE_WRITE_FAILED, text));
         }
         return;
     }
     if (::_wcsicmp(current.c_str(), wanted.c_str()) != 0)
     {
         trace.Trace(OvBase::TraceError, L"Wrong locale was found.");
-        Refuse(notifier, FormatResString(IDS_WRONG_LOCALE, L"Orvane Studio", current.c_str(), wanted.c_str()));
+        Refuse(notifier, utils::FormatResString(IDS_WRONG_LOCALE, L"Orvane Studio", current.c_str(), wanted.c_str()));
     }
 }
 }

@@ -3,7 +3,7 @@
 
 #include "Engine/InstallContext.h"
 #include "OvErrorObject.h"
-#include "ResText.h"
+#include "ResString.h"
 #include "Trace.h"
 #include "Win32Objects.h"
 #include "res/resource.h"
@@ -45,7 +45,7 @@ void InstallDotNetObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<I
     }
     catch (OvBase::COvError& error)
     {
-        notifier->InformUser(FormatResString(IDS_DOTNET_ERROR, error.GetDescription()));
+        notifier->InformUser(utils::FormatResString(IDS_DOTNET_ERROR, error.GetDescription()));
         utils::LogException(std::current_exception(), L"ovinst::InstallDotNetObject::Exec");
         notifier->ActionError(1);
         throw;

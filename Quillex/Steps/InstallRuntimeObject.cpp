@@ -5,7 +5,6 @@
 #include "Engine/InstallContext.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
-#include "ResText.h"
 #include "SystemApi.h"
 #include "Trace.h"
 #include "res/resource.h"
@@ -103,7 +102,7 @@ void InstallRuntimeObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<
     }
     catch (OvBase::COvError& error)
     {
-        notifier->InformUser(FormatResString(IDS_RUNTIME_ERROR, error.GetDescription()));
+        notifier->InformUser(utils::FormatResString(IDS_RUNTIME_ERROR, error.GetDescription()));
         utils::LogException(std::current_exception(), L"ovinst::InstallRuntimeObject::Exec");
         notifier->ActionError(1);
         throw;

@@ -39,10 +39,7 @@ MessageBoxFunction& CurrentMessageBox()
 
 std::wstring InstallCaption()
 {
-    const std::wstring format = utils::LoadResString(IDS_INSTALL_TITLE);
-    std::vector<wchar_t> buffer(format.size() + 64);
-    const int length = ::_snwprintf(buffer.data(), buffer.size() - 1, format.c_str(), L"Orvane Studio");
-    return length < 0 ? format : std::wstring(buffer.data(), static_cast<size_t>(length));
+    return utils::FormatResString(IDS_INSTALL_TITLE, L"Orvane Studio");
 }
 
 // What an unattended run answers in place of a box nobody would see: the answer that ends

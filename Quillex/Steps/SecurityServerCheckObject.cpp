@@ -6,7 +6,6 @@
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
 #include "ResString.h"
-#include "ResText.h"
 #include "SystemApi.h"
 #include "Trace.h"
 #include "res/resource.h"
@@ -101,13 +100,13 @@ void SecurityServerCheckObject::SpecialCheck(std::unique_ptr<INotifier>& notifie
         else
         {
             trace.Trace(OvBase::TraceInfo, L"SHA-2 not supported!");
-            Refuse(notifier, FormatResString(IDS_UPDATES_REQUIRED,
+            Refuse(notifier, utils::FormatResString(IDS_UPDATES_REQUIRED,
                                              L"Security Update for Windows Server 2008 R2 x64 Edition (KB3033929)"));
         }
     }
 
     if (msi::IsInstalledByUpgradeCode(OV_UPGRADE_CODE_ORVANE7_1) || msi::IsInstalledByUpgradeCode(OV_UPGRADE_CODE_ORVANE7_2))
-        Refuse(notifier, FormatResString(IDS_PRODUCT_FOUND, L"Orvane 7"));
+        Refuse(notifier, utils::FormatResString(IDS_PRODUCT_FOUND, L"Orvane 7"));
 
     if (m_uac.IsUacEnabled())
     {
