@@ -35,4 +35,16 @@ bool GetMachineValue(const wchar_t* path, const wchar_t* name, DWORD& type, std:
     data.resize(result == ERROR_SUCCESS ? size : 0);
     return result == ERROR_SUCCESS;
 }
+
+std::optional<std::wstring> GetMachineString(const wchar_t* path, const wchar_t* name)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!GetMachineValue(path, name, type, data))
+        return std::nullopt;
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0')
+        text.pop_back();
+    return text;
+}
 }

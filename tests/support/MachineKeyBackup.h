@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,4 +14,6 @@ LONG SetMachineValue(const wchar_t* path, const wchar_t* name, DWORD type, const
 LONG SetMachineString(const wchar_t* path, const wchar_t* name, const std::wstring& text);
 // The value's type and raw bytes; false when it cannot be read.
 bool GetMachineValue(const wchar_t* path, const wchar_t* name, DWORD& type, std::vector<BYTE>& data);
+// A value as text, without its terminating zeros; empty when it cannot be read.
+std::optional<std::wstring> GetMachineString(const wchar_t* path, const wchar_t* name);
 }

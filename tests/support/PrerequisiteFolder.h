@@ -6,9 +6,14 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Engine/IExecContext.h"
+#include "OvErrorObject.h"
+#include "RecordingNotifier.h"
 #include "TraceTestSupport.h"
 
 namespace testsupport
@@ -53,4 +58,33 @@ public:
 private:
     std::wstring m_previous;
 };
+
+struct StepRun
+{
+    std::vector<std::wstring> calls;
+    std::optional<DWORD> errorCode;
+};
+
+// Runs a prerequisite step from the folder's working folder, where the default prerequisite
+// folder leads to the copied installers, and records what it told the user.
+template <class Step>
+StepRun RunPrerequisiteStep(const PrerequisiteFolder& folder)
+{
+    ScopedCurrentDirectory cwd(folder.WorkingFolder());
+    auto recorder = new RecordingNotifier;
+    std::unique_ptr<ovinst::INotifier> notifier(recorder);
+    std::shared_ptr<ovinst::IExecContext> context;
+    Step step;
+    StepRun result;
+    try
+    {
+        step.Exec(context, notifier);
+    }
+    catch (OvBase::COvError& error)
+    {
+        result.errorCode = error.GetCode();
+    }
+    result.calls = recorder->calls;
+    return result;
+}
 }

@@ -17,11 +17,7 @@ namespace
 {
 std::optional<std::wstring> ReadMark()
 {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!testsupport::GetMachineValue(instutils::kProductKeyPath, instutils::kProductLocaleValue, type, data))
-        return std::nullopt;
-    return std::wstring(reinterpret_cast<const wchar_t*>(data.data()));
+    return testsupport::GetMachineString(instutils::kProductKeyPath, instutils::kProductLocaleValue);
 }
 
 struct LocaleCase

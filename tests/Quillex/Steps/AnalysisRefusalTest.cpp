@@ -28,11 +28,7 @@ const wchar_t kBackup[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Polici
 
 std::optional<std::wstring> ReadMark()
 {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!testsupport::GetMachineValue(instutils::kProductKeyPath, instutils::kProductLocaleValue, type, data))
-        return std::nullopt;
-    return std::wstring(reinterpret_cast<const wchar_t*>(data.data()));
+    return testsupport::GetMachineString(instutils::kProductKeyPath, instutils::kProductLocaleValue);
 }
 
 std::optional<DWORD> ReadDword(const wchar_t* key, const wchar_t* name)

@@ -19,31 +19,9 @@ const std::wstring kStart = L"ActionStartWithText 1 (.NET Framework)";
 class InstallDotNetTest : public testing::Test
 {
 protected:
-    struct Result
-    {
-        std::vector<std::wstring> calls;
-        std::optional<DWORD> errorCode;
-    };
+    using Result = testsupport::StepRun;
 
-    Result Run()
-    {
-        testsupport::ScopedCurrentDirectory cwd(m_folder.WorkingFolder());
-        auto recorder = new testsupport::RecordingNotifier;
-        std::unique_ptr<INotifier> notifier(recorder);
-        std::shared_ptr<IExecContext> context;
-        InstallDotNetObject step;
-        Result result;
-        try
-        {
-            step.Exec(context, notifier);
-        }
-        catch (OvBase::COvError& error)
-        {
-            result.errorCode = error.GetCode();
-        }
-        result.calls = recorder->calls;
-        return result;
-    }
+    Result Run() { return testsupport::RunPrerequisiteStep<InstallDotNetObject>(m_folder); }
 
     ovtest::CHklmKeyBackup m_key{kFull};
     testsupport::PrerequisiteFolder m_folder;

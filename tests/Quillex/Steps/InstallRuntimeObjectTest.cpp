@@ -16,32 +16,11 @@ namespace
 {
 const std::wstring kStart = L"ActionStartWithText 1 (C/C++ runtime)";
 
-// The step with the default prerequisite folder, which leads from the working folder to the
-// copied installers.
-struct RunResult
-{
-    std::vector<std::wstring> calls;
-    std::optional<DWORD> errorCode;
-};
+using RunResult = testsupport::StepRun;
 
 RunResult RunStep(const testsupport::PrerequisiteFolder& folder)
 {
-    testsupport::ScopedCurrentDirectory cwd(folder.WorkingFolder());
-    auto recorder = new testsupport::RecordingNotifier;
-    std::unique_ptr<INotifier> notifier(recorder);
-    std::shared_ptr<IExecContext> context;
-    InstallRuntimeObject step;
-    RunResult result;
-    try
-    {
-        step.Exec(context, notifier);
-    }
-    catch (OvBase::COvError& error)
-    {
-        result.errorCode = error.GetCode();
-    }
-    result.calls = recorder->calls;
-    return result;
+    return testsupport::RunPrerequisiteStep<InstallRuntimeObject>(folder);
 }
 }
 
