@@ -40,7 +40,7 @@ show_state() {
 show_state
 
 say "removal: Setup.exe /script /PID:<a process that ends in 3 s>, as the product's uninstaller starts it"
-OV_PROBE_SLEEP=3000 e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
+OV_PROBE_SLEEP=3000 e2e_run_to "$E2E_WORK/parent.txt" "$(e2e_winpath "$E2E_BIN/ProcessProbe.exe")" &
 for _ in $(seq 50); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
 e2e_setup /script "/PID:$(cat "$E2E_WORK/parent.txt.pid")"
 wait

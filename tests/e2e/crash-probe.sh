@@ -6,7 +6,7 @@ e2e_prepare
 for where in entry thread; do
   find "$WINEPREFIX/drive_c/users" -name 'CrashProbe-*.dmp' -delete 2>/dev/null
   e2e_watch
-  e2e_run "$(winepath -w "$E2E_BIN/CrashProbe.exe")" "$where"
+  e2e_run "$(e2e_winpath "$E2E_BIN/CrashProbe.exe")" "$where"
   e2e_unwatch
   e2e_log "$where:"
   e2e_expect_exit 0xE6060005

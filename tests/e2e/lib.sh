@@ -13,6 +13,10 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES=mscoree,mshtml=
 E2E_FAILED=0
 
+# The Windows name of a path of this machine: the prefix maps Z: to /. Computed here rather
+# than asked of winepath, which is itself a wine program and fails now and then under load.
+e2e_winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
 e2e_log() { echo "[$E2E_CASE] $*"; }
 e2e_fail() { echo "[$E2E_CASE] FAIL: $*"; E2E_FAILED=1; }
 
@@ -63,15 +67,21 @@ e2e_stop() {
 e2e_watch() {
   E2E_WINDOWS=$E2E_WORK/windows.txt
   rm -f "$E2E_WORK/watch.stop"
-  wine "$E2E_BIN/WindowWatch.exe" "$(winepath -w "$E2E_WINDOWS")" 600 "$(winepath -w "$E2E_WORK/watch.stop")" \
+  wine "$E2E_BIN/WindowWatch.exe" "$(e2e_winpath "$E2E_WINDOWS")" 600 "$(e2e_winpath "$E2E_WORK/watch.stop")" \
     ${1:-} </dev/null >/dev/null 2>&1 &
   E2E_WATCH_PID=$!
   sleep 1
 }
 
-# Ends the watch.
+# Ends the watch; one that does not see its stop file within 15 s is ended for it.
 e2e_stop_watch() {
   touch "$E2E_WORK/watch.stop"
+  local waited=0
+  while kill -0 "$E2E_WATCH_PID" 2>/dev/null && [ $waited -lt 15 ]; do sleep 1; waited=$((waited + 1)); done
+  if kill -0 "$E2E_WATCH_PID" 2>/dev/null; then
+    e2e_log "the window watch did not stop; ended"
+    kill "$E2E_WATCH_PID" 2>/dev/null
+  fi
   wait "$E2E_WATCH_PID" 2>/dev/null
 }
 
@@ -96,7 +106,7 @@ e2e_run() {
 e2e_run_to() {
   local out=$1; shift
   rm -f "$out" "$out.pid"
-  wine "$E2E_BIN/ExitCode.exe" "$(winepath -w "$out")" "$@" </dev/null >>"$E2E_WORK/run.out" 2>&1
+  wine "$E2E_BIN/ExitCode.exe" "$(e2e_winpath "$out")" "$@" </dev/null >>"$E2E_WORK/run.out" 2>&1
 }
 
 e2e_exit_of() { tr -d '\r\n' <"$1" 2>/dev/null; }
@@ -186,7 +196,7 @@ e2e_guid() {
 # Starts ProcessProbe.exe in the background for the milliseconds given, ending with the exit
 # code given; sets E2E_PARENT to its process id, E2E_PARENT_JOB to the shell's job.
 e2e_start_parent() {
-  OV_PROBE_SLEEP=$1 OV_PROBE_EXIT=${2:-0} e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
+  OV_PROBE_SLEEP=$1 OV_PROBE_EXIT=${2:-0} e2e_run_to "$E2E_WORK/parent.txt" "$(e2e_winpath "$E2E_BIN/ProcessProbe.exe")" &
   E2E_PARENT_JOB=$!
   for _ in $(seq 100); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
   E2E_PARENT=$(tr -d '\r\n' <"$E2E_WORK/parent.txt.pid" 2>/dev/null)

@@ -10,7 +10,7 @@ e2e_setup /script /PID:99999999
 lone=$E2E_EXIT
 e2e_expect_exit 0x00000000
 
-OV_PROBE_SLEEP=8000 e2e_run_to "$E2E_WORK/parent.txt" "$(winepath -w "$E2E_BIN/ProcessProbe.exe")" &
+OV_PROBE_SLEEP=8000 e2e_run_to "$E2E_WORK/parent.txt" "$(e2e_winpath "$E2E_BIN/ProcessProbe.exe")" &
 parent_job=$!
 for _ in $(seq 50); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
 parent=$(cat "$E2E_WORK/parent.txt.pid")
