@@ -26,7 +26,7 @@ ui_wait_exit
 e2e_expect_exit 0x00000000
 ui_expect_no_restart
 # The packages went in the order the lines show, each on its own line.
-order=$(iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" | grep -o 'lineId: [0-9], text:.* - Uninstalling' | tr '\n' '|')
+order=$(e2e_log_text | grep -o 'lineId: [0-9], text:.* - Uninstalling' | tr '\n' '|')
 [ "$order" = "lineId: 3, text:Synchronization service - Uninstalling|lineId: 4, text:Authentication server - Uninstalling|lineId: 5, text:Security Server - Uninstalling|" ] ||
   e2e_fail "removal order: $order"
 ui_expect_products

@@ -95,8 +95,10 @@ e2e_unwatch() {
 }
 
 # Runs a program of the prefix and sets E2E_EXIT to its full 32-bit exit code ("0x%08X");
-# wine's own exit status keeps only the low byte.
+# wine's own exit status keeps only the low byte. The log checks after it read this run's
+# lines only.
 e2e_run() {
+  e2e_log_mark
   e2e_run_to "$E2E_WORK/exit.txt" "$@"
   E2E_EXIT=$(e2e_exit_of "$E2E_WORK/exit.txt")
 }
@@ -153,8 +155,20 @@ e2e_finish() {
   exit 1
 }
 
-# The run's trace log as UTF-8 text.
-e2e_log_text() { iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" 2>/dev/null; }
+# Setup.log is appended to across runs: the checks read from the mark on, which e2e_run sets
+# before each run (call it yourself before a run started in the background).
+E2E_LOG_FROM=1
+e2e_log_mark() {
+  local lines
+  lines=$(e2e_log_all | wc -l)
+  E2E_LOG_FROM=$((lines + 1))
+}
+
+# The whole trace log as UTF-8 text, every run's lines.
+e2e_log_all() { iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" 2>/dev/null; }
+
+# The lines of the run being checked (from the mark on) as UTF-8 text.
+e2e_log_text() { e2e_log_all | tail -n "+$E2E_LOG_FROM"; }
 
 e2e_expect_no_log() {
   if e2e_log_text | grep -F -- "$1" >/dev/null; then e2e_fail "log line present: $1"; fi

@@ -37,10 +37,10 @@ e2e_watch
 e2e_setup '/script:C:\dist\answers.rsp'
 e2e_unwatch
 e2e_expect_exit 0x00000000
-runs=$(e2e_log_text | grep -c '#2 Installation has ended with code 0')
+runs=$(e2e_log_all | grep -c '#2 Installation has ended with code 0')
 [ "$runs" = 2 ] || e2e_fail "$runs final lines with code 0 after two runs"
 e2e_expect_log "Security Server is already installed, do nothing"
-[ "$(e2e_log_text | grep -c 'added to install sequence')" = 2 ] || e2e_fail "the second run added packages"
+[ "$(e2e_log_text | grep -c 'added to install sequence')" = 0 ] || e2e_fail "the second run added packages"
 e2e_products | sort | diff "$E2E_WORK/products.txt" - >/dev/null || e2e_fail "the second run changed the installed products"
 e2e_expect_equal "language mark after the second run" "$(e2e_locale)" "$locale"
 e2e_expect_equal "MorvikServerVersion after the second run" "$(e2e_reg_value "$server_key" MorvikServerVersion)" 12.1.100.0

@@ -29,6 +29,7 @@ ui_start() {
   UI_EXIT_FILE=$E2E_WORK/ui-exit.txt
   # Removed here, not only in the background, so that the wait below never sees an old one.
   rm -f "$UI_EXIT_FILE" "$UI_EXIT_FILE.pid"
+  e2e_log_mark
   e2e_run_to "$UI_EXIT_FILE" 'C:\dist\Setup.exe' "$@" &
   UI_RUN=$!
   local i
