@@ -1,13 +1,12 @@
 #include "SehCatcher.h"
 
 #include "DllSearch.h"
+#include "Trace.h"
 
-#include <dbghelp.h>
-
+#include <atomic>
 #include <cwchar>
 #include <mutex>
 #include <vector>
-
 
 namespace
 {
@@ -47,17 +46,16 @@ const DWORD kUnknownException = 1064;
 // Texts of the message module put into the access-violation text.
 const DWORD kWriteText = 0xE6060003;
 const DWORD kReadText = 0xE6060004;
+// The debugger output of OutputDebugStringW (OutputDebugStringA's is DBG_PRINTEXCEPTION_C).
+const DWORD kDebugPrintWide = 0x4001000A;
 
-bool IsTranslated(DWORD exceptionCode)
+// Exceptions that are no fault: the C++ runtime's own throws and unwinds (a customer code
+// with "GCC" in its low bytes) and the debugger output of OutputDebugString.
+bool IsRuntimeException(DWORD exceptionCode)
 {
-    // Single steps belong to debuggers; everything else in the table is a fault of this
-    // program. Other codes (C++ throws, RPC, debug output) are left to their handlers.
-    if (exceptionCode == EXCEPTION_SINGLE_STEP)
-        return false;
-    for (const CodeMap& item : kCodes)
-        if (item.exception == exceptionCode)
-            return true;
-    return false;
+    const DWORD kGccCode = 0x20474343;
+    return (exceptionCode & 0x20FFFFFF) == kGccCode || exceptionCode == DBG_PRINTEXCEPTION_C ||
+           exceptionCode == kDebugPrintWide;
 }
 
 std::wstring Pointer(const void* value)
@@ -78,6 +76,45 @@ std::wstring MessageText(DWORD code, std::vector<std::wstring>* inserts = nullpt
 
 DWORD g_tlsIndex = TLS_OUT_OF_INDEXES;
 std::once_flag g_setup;
+std::atomic<MINIDUMP_TYPE> g_dumpType{MiniDumpWithFullMemory};
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+
+// The program's own image: its code, and the runtime linked into it.
+ULONG_PTR g_imageBegin = 0;
+ULONG_PTR g_imageEnd = 0;
+
+void FindOwnImage()
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&FindOwnImage), &module))
+        return;
+    const BYTE* base = reinterpret_cast<const BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    g_imageBegin = reinterpret_cast<ULONG_PTR>(base);
+    g_imageEnd = g_imageBegin + headers->OptionalHeader.SizeOfImage;
+}
+
+bool InOwnImage(const void* address)
+{
+    ULONG_PTR value = reinterpret_cast<ULONG_PTR>(address);
+    return value >= g_imageBegin && value < g_imageEnd;
+}
+
+// Whether the function at an instruction has an exception handler of its own there.
+bool HasLanguageHandler(const CONTEXT& context)
+{
+    DWORD64 imageBase = 0;
+    PRUNTIME_FUNCTION function = RtlLookupFunctionEntry(context.Rip, &imageBase, nullptr);
+    if (!function)
+        return false;
+    CONTEXT copy = context;
+    void* handlerData = nullptr;
+    DWORD64 establisher = 0;
+    return RtlVirtualUnwind(UNW_FLAG_EHANDLER, imageBase, context.Rip, function, &copy, &handlerData,
+                            &establisher, nullptr) != nullptr;
+}
 
 OvBase::CSehCatcher* CurrentCatcher()
 {
@@ -85,47 +122,155 @@ OvBase::CSehCatcher* CurrentCatcher()
 }
 }
 
+// A return address for the faked call when the faulting code had the stack 8 bytes off a
+// multiple of 16 already (a function without a frame of its own): this pad has no frame
+// either, so the unwinder steps from it straight back to the faulting instruction.
+asm(R"(
+    .text
+    .p2align 4
+    .def ovSehAlignPad; .scl 3; .type 32; .endef
+    .seh_proc ovSehAlignPad
+ovSehAlignPad:
+    .seh_endprologue
+    int3
+    .globl ovSehAlignPadReturn
+ovSehAlignPadReturn:
+    int3
+    .seh_endproc
+)");
+extern "C" char ovSehAlignPadReturn[];
+
 namespace OvBase
 {
 struct SehCatcherAccess
 {
     static LONG CALLBACK Handler(EXCEPTION_POINTERS* pointers);
+    static LONG WINAPI Filter(EXCEPTION_POINTERS* pointers);
+    static LONG Translate(EXCEPTION_POINTERS* pointers);
     [[noreturn]] static void ThrowPending();
 };
+
+namespace
+{
+// The context continues in ThrowPending as if the faulting instruction had called it. A
+// real call arrives with the stack 8 bytes off a multiple of 16; the function the throw
+// leaves from relies on that.
+void FakeCall(CONTEXT& context)
+{
+    // The compiler's tables of a function with a handler are looked up at the byte before a
+    // return address: one byte into the faulting instruction finds its entry. Elsewhere the
+    // unwinder takes the address as the instruction that was running.
+    DWORD64 back = context.Rip + (HasLanguageHandler(context) ? 1 : 0);
+    DWORD64 stack = context.Rsp - sizeof(DWORD64);
+    *reinterpret_cast<DWORD64*>(stack) = back;
+    if ((stack & 15) == 0)
+    {
+        stack -= sizeof(DWORD64);
+        *reinterpret_cast<DWORD64*>(stack) = reinterpret_cast<DWORD64>(&ovSehAlignPadReturn[0]);
+    }
+    context.Rsp = stack;
+    context.Rip = reinterpret_cast<DWORD64>(&SehCatcherAccess::ThrowPending);
+}
+
+// The last resort: the error's code ends the process, after its dump and a trace line.
+[[noreturn]] void EndProcess(EXCEPTION_POINTERS* pointers)
+{
+    static std::atomic<DWORD> ending{0};
+    const DWORD self = GetCurrentThreadId();
+    const DWORD exceptionCode = pointers->ExceptionRecord->ExceptionCode;
+    DWORD first = 0;
+    if (ending.compare_exchange_strong(first, self))
+    {
+        try
+        {
+            COvError error = MakeSehError(exceptionCode, pointers);
+            TraceLine(TraceWarning, L"Unhandled exception on thread %u", static_cast<unsigned>(self));
+            TraceLine(TraceWarning, L"%s", error.GetDump());
+        }
+        catch (...)
+        {
+        }
+    }
+    else if (first != self)
+    {
+        // Another thread writes its dump and ends the process.
+        Sleep(INFINITE);
+    }
+    TerminateProcess(GetCurrentProcess(), SehErrorCode(exceptionCode));
+    for (;;)
+        Sleep(INFINITE);
+}
+}
 
 // Entered as if the faulting instruction had called it: the unwinder then finds the
 // faulting frame and its handlers, and the catcher's error flies from there.
 __attribute__((noinline)) void SehCatcherAccess::ThrowPending()
 {
     CSehCatcher* catcher = CurrentCatcher();
-    std::unique_ptr<COvError> error = std::move(catcher->m_pending);
-    catcher->m_inHandler = false;
-    throw COvError(std::move(*error));
+    // The guard stays up while the throw looks for its handler; it falls when the unwinding
+    // passes this frame, after the search has found the catch.
+    struct GuardRelease
+    {
+        CSehCatcher* catcher;
+        ~GuardRelease() { catcher->m_inHandler = false; }
+    } release{catcher};
+    COvError error(std::move(*catcher->m_pending));
+    catcher->m_pending.reset();
+    throw error;
 }
 
-LONG CALLBACK SehCatcherAccess::Handler(EXCEPTION_POINTERS* pointers)
+// The thread's catcher makes the error and the context throws it from the fault; no
+// catcher, or one already at work, leaves the exception to the next handler.
+LONG SehCatcherAccess::Translate(EXCEPTION_POINTERS* pointers)
 {
     CSehCatcher* catcher = CurrentCatcher();
-    if (!catcher || catcher->m_inHandler || !pointers || !pointers->ExceptionRecord)
-        return EXCEPTION_CONTINUE_SEARCH;
     const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-    if (!IsTranslated(record->ExceptionCode) || (record->ExceptionFlags & EXCEPTION_NONCONTINUABLE))
-        return EXCEPTION_CONTINUE_SEARCH;
-    // A fault while the error is being made is left to the system.
-    catcher->m_inHandler = true;
-    catcher->m_pending = std::make_unique<COvError>(MakeSehError(record->ExceptionCode, pointers));
     CONTEXT* context = pointers->ContextRecord;
-    context->Rsp -= sizeof(DWORD64);
-    *reinterpret_cast<DWORD64*>(context->Rsp) = reinterpret_cast<DWORD64>(record->ExceptionAddress) + 1;
-    context->Rip = reinterpret_cast<DWORD64>(&SehCatcherAccess::ThrowPending);
+    if (!catcher || catcher->m_inHandler || !context || (record->ExceptionFlags & EXCEPTION_NONCONTINUABLE) ||
+        (context->Rsp & 7) != 0)
+        return EXCEPTION_CONTINUE_SEARCH;
+    // A fault while the error is made or thrown is not translated again.
+    catcher->m_inHandler = true;
+    try
+    {
+        catcher->m_pending = std::make_unique<COvError>(MakeSehError(record->ExceptionCode, pointers));
+    }
+    catch (...)
+    {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    FakeCall(*context);
     return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// First chance, before any frame's handler: only faults of the program's own code. What a
+// system function raises is its own until no frame takes it.
+LONG CALLBACK SehCatcherAccess::Handler(EXCEPTION_POINTERS* pointers)
+{
+    if (!pointers || !pointers->ExceptionRecord || IsRuntimeException(pointers->ExceptionRecord->ExceptionCode) ||
+        !InOwnImage(pointers->ExceptionRecord->ExceptionAddress))
+        return EXCEPTION_CONTINUE_SEARCH;
+    return Translate(pointers);
+}
+
+// What no frame took, on any thread: thrown on a thread with a catcher, else the end.
+LONG WINAPI SehCatcherAccess::Filter(EXCEPTION_POINTERS* pointers)
+{
+    if (!pointers || !pointers->ExceptionRecord || IsRuntimeException(pointers->ExceptionRecord->ExceptionCode))
+        // The runtime's own filter lets an uncaught throw return to std::terminate.
+        return g_previousFilter ? g_previousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
+    if (Translate(pointers) == EXCEPTION_CONTINUE_EXECUTION)
+        return EXCEPTION_CONTINUE_EXECUTION;
+    EndProcess(pointers);
 }
 
 CSehCatcher::CSehCatcher()
 {
     std::call_once(g_setup, [] {
         g_tlsIndex = TlsAlloc();
+        FindOwnImage();
         AddVectoredExceptionHandler(1, &SehCatcherAccess::Handler);
+        g_previousFilter = SetUnhandledExceptionFilter(&SehCatcherAccess::Filter);
     });
     if (g_tlsIndex == TLS_OUT_OF_INDEXES)
         return;
@@ -217,7 +362,7 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
     {
         MINIDUMP_EXCEPTION_INFORMATION info = {GetCurrentThreadId(), pointers, FALSE};
         PMINIDUMP_EXCEPTION_INFORMATION infoPointer = pointers ? &info : nullptr;
-        written = write(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpWithFullMemory, infoPointer,
+        written = write(GetCurrentProcess(), GetCurrentProcessId(), file, g_dumpType.load(), infoPointer,
                         nullptr, nullptr) ||
                   write(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, infoPointer, nullptr,
                         nullptr);
@@ -231,5 +376,10 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
         return path;
     DeleteFileW(path.c_str());
     return FormatErrorCode(error);
+}
+
+MINIDUMP_TYPE SetCrashDumpType(MINIDUMP_TYPE type)
+{
+    return g_dumpType.exchange(type);
 }
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <dbghelp.h>
+
 #include <memory>
 #include <string>
 
@@ -10,10 +12,13 @@
 
 namespace OvBase
 {
-// While an object lives, an access violation, division by zero and the like on the thread
-// that made it is thrown as COvError from the faulting instruction, so destructors run and
-// the thread's ordinary COvError handler reports it. Needs code built with
-// -fnon-call-exceptions. Catchers nest; each one puts its predecessor back.
+// While an object lives, an access violation, division by zero and the like that the
+// thread that made it does not handle itself is thrown as COvError from the faulting
+// instruction, so destructors run and the thread's ordinary COvError handler reports it.
+// Exceptions that a system function raises and handles inside itself stay its own. Needs
+// code built with -fnon-call-exceptions. Catchers nest; each one puts its predecessor back.
+// The first catcher also installs the process's last resort: an exception that no handler
+// takes, on any thread, ends the process with the error's code, a dump and a trace line.
 class CSehCatcher
 {
 public:
@@ -37,4 +42,7 @@ COvError MakeSehError(DWORD exceptionCode, EXCEPTION_POINTERS* pointers);
 std::wstring GetCrashDumpPath();
 // Writes a dump of this process; the path, or why it could not be written.
 std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers);
+// The kind of dump written first (full memory unless set); returns the one before. A full
+// dump takes most of a minute under Wine: tests that only count dumps choose a small one.
+MINIDUMP_TYPE SetCrashDumpType(MINIDUMP_TYPE type);
 }

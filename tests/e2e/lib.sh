@@ -215,3 +215,9 @@ e2e_start_parent() {
   for _ in $(seq 100); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
   E2E_PARENT=$(tr -d '\r\n' <"$E2E_WORK/parent.txt.pid" 2>/dev/null)
 }
+
+# Fails unless a line of the run being checked (from the mark on) holds the text;
+# e2e_expect_log reads the whole log.
+e2e_expect_run_log() {
+  if e2e_log_text | grep -F -- "$1" >/dev/null; then :; else e2e_fail "no log line in this run: $1"; fi
+}

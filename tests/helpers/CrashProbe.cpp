@@ -1,28 +1,34 @@
-// Setup's own entry code and installer thread with a fault on purpose: "entry" makes the
-// status window's creation read address zero on the entry thread, "thread" makes a step of
-// a silent removal run do it on the installer thread. The exit code and the dump in the
-// temporary folder show what the catcher made of it. The boxes go to standard output.
+// Setup's own entry code and installer thread with a fault on purpose, each a read of address
+// zero in a function without a frame of its own: "entry" makes the status window's creation
+// fault on the entry thread, "thread" makes a step of a silent removal run fault on the
+// installer thread, "other-thread" makes that step start a thread without a catcher that
+// faults. The exit code, the dump in the temporary folder and the trace show what the
+// catcher or the last resort made of it. The boxes go to standard output. A second argument
+// "small" writes a small dump instead of the full one.
 #include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "DllSearch.h"
 #include "Engine/ExecContext.h"
 #include "Engine/IInstallData.h"
+#include "FramelessFaults.h"
+#include "SehCatcher.h"
 #include "Startup/SetupRun.h"
 #include "Ui/IStatusCallback.h"
 #include "Ui/SilentNotifier.h"
 
 namespace
 {
+bool g_otherThread = false;
+
 [[noreturn]] void ReadAddressZero()
 {
-    volatile int* nowhere = nullptr;
-    int value = *nowhere;
-    throw std::runtime_error(std::to_string(value));
+    throw std::runtime_error(std::to_string(ovtest::ReadAt(0)));
 }
 
 class FaultingStep : public ovinst::IExecObject
@@ -30,6 +36,8 @@ class FaultingStep : public ovinst::IExecObject
 public:
     void Exec(std::shared_ptr<ovinst::IExecContext>&, std::unique_ptr<ovinst::INotifier>&) override
     {
+        if (g_otherThread)
+            std::thread(ReadAddressZero).join();
         ReadAddressZero();
     }
     void Undo(std::shared_ptr<ovinst::IExecContext>&, std::unique_ptr<ovinst::INotifier>&) override {}
@@ -96,15 +104,18 @@ int wmain(int argc, wchar_t** argv)
 {
     OvBase::HardenDllSearch();
     std::wstring where = argc > 1 ? argv[1] : L"";
+    if (argc > 2 && std::wstring(argv[2]) == L"small")
+        OvBase::SetCrashDumpType(MiniDumpNormal);
     ovinst::RunServices services;
     services.messageBox = &PrintBox;
     services.makeFactory = [](ovinst::InstallerType, bool) { return std::make_shared<FaultingFactory>(); };
     services.createWindow = []() -> std::shared_ptr<ovinst::IStatusCallback> { ReadAddressZero(); };
     if (where == L"entry")
         return ovinst::RunSetup(GetModuleHandleW(nullptr), L"", services);
-    if (where == L"thread")
+    g_otherThread = where == L"other-thread";
+    if (where == L"thread" || g_otherThread)
         // A removal run needs no package files; the parent id names no process.
         return ovinst::RunSetup(GetModuleHandleW(nullptr), L"/script /PID:99999999", services);
-    fwprintf(stderr, L"usage: CrashProbe entry|thread\n");
+    fwprintf(stderr, L"usage: CrashProbe entry|thread|other-thread [small]\n");
     return 2;
 }
