@@ -170,8 +170,8 @@ TEST_F(SehCatcherTest, FaultsBecomeTheTablesErrorFromTheFirstFaultWithOneDump)
         EXPECT_FALSE(caught.hasFile);
         EXPECT_FALSE(caught.hasFunction);
         const std::vector<std::wstring> dumps = DumpsIn(folder);
-        ASSERT_EQ(1u, dumps.size());
-        EXPECT_EQ(dumps[0], caught.dump);
+        EXPECT_EQ(1u, dumps.size());
+        EXPECT_EQ(dumps.empty() ? L"" : dumps[0], caught.dump);
         EXPECT_EQ(0u, caught.dump.rfind(folder + L"\\OvBaseLibTests-", 0)) << caught.dump;
     }
 }
