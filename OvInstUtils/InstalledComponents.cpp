@@ -1,10 +1,10 @@
 #include "InstalledComponents.h"
 
+#include "ComponentNameIds.h"
 #include "MsiQueries.h"
 #include "ProductGuids.h"
 #include "ResString.h"
 #include "Trace.h"
-#include "resource.h"
 
 namespace instutils
 {

@@ -21,6 +21,9 @@ struct SystemFunctions
     decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = ::AdjustTokenPrivileges;
     decltype(&::InitiateSystemShutdownExW) InitiateSystemShutdownExW = ::InitiateSystemShutdownExW;
     decltype(&::Sleep) Sleep = ::Sleep;
+    // Writes of the UAC settings, whose failures a test prefix cannot produce.
+    decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
+    decltype(&::RegDeleteValueW) RegDeleteValueW = ::RegDeleteValueW;
     // Length of one second of the restart countdown.
     UINT countdownSecondMilliseconds = 1000;
 };

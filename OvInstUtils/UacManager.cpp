@@ -43,6 +43,34 @@ bool ReadDword(OvBase::CRegistryKey& key, const wchar_t* name, LONG& value)
     value = static_cast<LONG>(read);
     return true;
 }
+
+LONG WriteDword(OvBase::CRegistryKey& key, const wchar_t* name, DWORD value)
+{
+    return instutils::SystemApi().RegSetValueExW(key.GetKey(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                                 sizeof(value));
+}
+
+// SHDeleteEmptyKeyW looks at subkeys only (measured under Wine): a backup key that still
+// holds a value must stay.
+void DeleteBackupKeyIfEmpty()
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kBackupKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    const LONG queried =
+        ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+    ::RegCloseKey(key);
+    if (queried == ERROR_SUCCESS && subkeys == 0 && values == 0)
+        ::SHDeleteEmptyKeyW(HKEY_LOCAL_MACHINE, kBackupKey);
+}
+
+LONG RemoveValue(OvBase::CRegistryKey& key, const wchar_t* name)
+{
+    const LONG result = instutils::SystemApi().RegDeleteValueW(key.GetKey(), name);
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
 } // namespace
 
 CUacManager::CUacManager()
@@ -89,37 +117,71 @@ bool CUacManager::IsUacEnabled()
     return UsesConsentPrompt() && g_savedConsentPrompt != 0;
 }
 
-void CUacManager::Disable(bool backup)
+LONG CUacManager::Disable(bool backup)
 {
     OvBase::CFuncTraceContext trace(L"CUacManager::Disable", OV_WFILE, __LINE__);
     if (m_major <= 5)
-        return;
+        return ERROR_SUCCESS;
     Load();
     if (backup)
-        Backup();
+    {
+        const LONG result = Backup();
+        if (result != ERROR_SUCCESS)
+        {
+            // Switched off without a backup, UAC would never come back on.
+            trace.Trace(OvBase::TraceError, L"UAC settings could not be backed up: %d", static_cast<int>(result));
+            DeleteBackupKeyIfEmpty();
+            return result;
+        }
+    }
     OvBase::CRegistryKey key(OvBase::CRegistryKey::RootLocalMachine);
-    const LONG result = key.Open(kPolicyKey, false, kReadWrite);
+    LONG result = key.Open(kPolicyKey, false, kReadWrite);
     if (result != ERROR_SUCCESS)
     {
         trace.Trace(OvBase::TraceError, L"%d", static_cast<int>(result));
-        return;
+        return result;
     }
-    key.SetDword(kEnableLua, 0);
-    if (UsesConsentPrompt())
-        key.SetDword(kConsentPrompt, 0);
+    for (const wchar_t* name : {kEnableLua, kConsentPrompt})
+    {
+        if (name == kConsentPrompt && !UsesConsentPrompt())
+            continue;
+        result = WriteDword(key, name, 0);
+        if (result != ERROR_SUCCESS)
+        {
+            trace.Trace(OvBase::TraceError, L"%s could not be written: %d", name, static_cast<int>(result));
+            return result;
+        }
+    }
+    return ERROR_SUCCESS;
 }
 
-void CUacManager::Backup()
+LONG CUacManager::Backup()
 {
     if (m_major < 6)
-        return;
+        return ERROR_SUCCESS;
     Load();
     OvBase::CRegistryKey key(OvBase::CRegistryKey::RootLocalMachine);
-    if (key.Open(kBackupKey, true, kReadWrite) != ERROR_SUCCESS)
-        return;
-    key.SetDword(kEnableLua, static_cast<DWORD>(g_savedEnableLua));
-    if (UsesConsentPrompt())
-        key.SetDword(kConsentPrompt, static_cast<DWORD>(g_savedConsentPrompt));
+    const LONG opened = key.Open(kBackupKey, true, kReadWrite);
+    if (opened != ERROR_SUCCESS)
+        return opened;
+    for (const wchar_t* name : {kEnableLua, kConsentPrompt})
+    {
+        if (name == kConsentPrompt && !UsesConsentPrompt())
+            continue;
+        // A backup left by an interrupted earlier run holds the values from before it; the
+        // live ones may be that run's own change (or a policy's).
+        DWORD existing = 0;
+        if (key.GetDword(name, existing, 0) == ERROR_SUCCESS)
+        {
+            OvBase::TraceLine(OvBase::TraceInfo, L"Backup of %s kept: %d", name, static_cast<int>(existing));
+            continue;
+        }
+        const LONG saved = name == kEnableLua ? g_savedEnableLua : g_savedConsentPrompt;
+        const LONG result = WriteDword(key, name, static_cast<DWORD>(saved));
+        if (result != ERROR_SUCCESS)
+            return result;
+    }
+    return ERROR_SUCCESS;
 }
 
 void CUacManager::Restore()
@@ -142,16 +204,20 @@ void CUacManager::Restore()
                     continue;
                 // All ones is the backup of a value that was never read: it was absent, and
                 // writing it back would put an invalid policy value in its place.
-                if (value == kNeverRead)
-                    live.DeleteValue(name);
-                else
-                    live.SetDword(name, value);
+                const LONG written = value == kNeverRead ? RemoveValue(live, name) : WriteDword(live, name, value);
+                if (written != ERROR_SUCCESS)
+                {
+                    // The backup is all that is left of the old value: kept for a later run.
+                    OvBase::TraceLine(OvBase::TraceWarning, L"%s could not be restored: %d, its backup is kept", name,
+                                      static_cast<int>(written));
+                    continue;
+                }
                 backup.DeleteValue(name);
             }
         }
     }
     // Also when the keys could not be opened: an empty backup key is left-over.
-    ::SHDeleteEmptyKeyW(HKEY_LOCAL_MACHINE, kBackupKey);
+    DeleteBackupKeyIfEmpty();
 }
 
 bool IsUserAdmin()

@@ -13,9 +13,13 @@ public:
     bool IsUacEnabled();
     // Reads the live values once per process.
     void Load();
-    void Disable(bool backup);
-    void Backup();
-    // Moves the backup values back into the live key; relies on the backup key only.
+    // ERROR_SUCCESS, or the error of the open or write that failed. Without a backup (when
+    // asked for) nothing is switched off.
+    LONG Disable(bool backup);
+    // Keeps a backup value that exists: it holds the values from before an earlier run.
+    LONG Backup();
+    // Moves the backup values back into the live key; relies on the backup key only. A value
+    // whose live write fails stays in the backup.
     void Restore();
 
     DWORD GetMajorVersion() const { return m_major; }

@@ -6,6 +6,7 @@
 #include "Engine/IInstallData.h"
 #include "Engine/INotifier.h"
 #include "Engine/InstallContext.h"
+#include "Engine/ShownError.h"
 #include "InstalledComponents.h"
 #include "OvErrorObject.h"
 #include "RegLocale.h"
@@ -137,7 +138,9 @@ DWORD InstallEngineThread::ThreadMain()
     {
         OV_TRACE(OvBase::TraceWarning, L"%s", error.GetDump());
         m_notifier->EnableCancel(true);
-        m_notifier->InformUser(error.GetDescription());
+        // A step that showed its failure (a prerequisite installer's) has told the user already.
+        if (!WasShownToUser(error))
+            m_notifier->InformUser(error.GetDescription());
         // An error without a code is still a failure, never the success code 0.
         m_failureCode = error.GetCode() != 0 ? error.GetCode() : kFatalError;
         return m_failureCode;

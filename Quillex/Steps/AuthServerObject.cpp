@@ -63,9 +63,10 @@ void AuthServerObject::Uninstall(std::shared_ptr<IExecContext>&, std::unique_ptr
     UninstallWithLine(*notifier, true, true);
 }
 
-void AuthServerObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)
+void AuthServerObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
+    UndoFreshInstall(*notifier, true);
 }
 
 // Never logged: the wizard's command line may carry credentials.

@@ -47,9 +47,10 @@ void ConsoleObject::Uninstall(std::shared_ptr<IExecContext>& context, std::uniqu
     Install(context, notifier);
 }
 
-void ConsoleObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)
+void ConsoleObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
+    UndoFreshInstall(*notifier, false);
 }
 
 std::wstring ConsoleObject::CommandLine(std::shared_ptr<IExecContext>& context)

@@ -43,9 +43,10 @@ void FdSyncObject::Uninstall(std::shared_ptr<IExecContext>&, std::unique_ptr<INo
     UninstallWithLine(*notifier, false, true);
 }
 
-void FdSyncObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>&)
+void FdSyncObject::Undo(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OV_TRACE_FUNCTION();
+    UndoFreshInstall(*notifier, false);
 }
 
 std::wstring FdSyncObject::CommandLine(std::shared_ptr<IExecContext>&)

@@ -2,6 +2,7 @@
 
 
 #include "Engine/InstallContext.h"
+#include "Engine/ShownError.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
 #include "Trace.h"
@@ -46,6 +47,7 @@ void InstallDotNetObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<I
     catch (OvBase::COvError& error)
     {
         notifier->InformUser(utils::FormatResString(IDS_DOTNET_ERROR, error.GetDescription()));
+        MarkShownToUser(error);
         utils::LogException(std::current_exception(), L"ovinst::InstallDotNetObject::Exec");
         notifier->ActionError(1);
         throw;

@@ -3,6 +3,7 @@
 #include <wbemidl.h>
 
 #include "Engine/InstallContext.h"
+#include "Engine/ShownError.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
 #include "SystemApi.h"
@@ -103,6 +104,7 @@ void InstallRuntimeObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<
     catch (OvBase::COvError& error)
     {
         notifier->InformUser(utils::FormatResString(IDS_RUNTIME_ERROR, error.GetDescription()));
+        MarkShownToUser(error);
         utils::LogException(std::current_exception(), L"ovinst::InstallRuntimeObject::Exec");
         notifier->ActionError(1);
         throw;

@@ -34,6 +34,30 @@ public:
 private:
     INSTALLUI_HANDLERW m_previous;
 };
+
+// Windows Installer's logging stays on for every later call of the process (a transaction's
+// commit or rollback, the next removal) until it is switched off.
+class CPackageLogScope
+{
+public:
+    explicit CPackageLogScope(const std::wstring& path)
+    {
+        msi::Api().EnableLogW(INSTALLLOGMODE_VERBOSE, path.c_str(), INSTALLLOGATTRIBUTES_APPEND);
+    }
+    ~CPackageLogScope() { End(); }
+    CPackageLogScope(const CPackageLogScope&) = delete;
+    CPackageLogScope& operator=(const CPackageLogScope&) = delete;
+
+    void End()
+    {
+        if (m_on)
+            msi::Api().EnableLogW(0, nullptr, 0);
+        m_on = false;
+    }
+
+private:
+    bool m_on = true;
+};
 }
 
 bool IsInstallSuccess(UINT code)
@@ -130,23 +154,33 @@ InstallResult MsiObjectBase::Install(std::shared_ptr<IExecContext>& context)
 {
     OV_TRACE_FUNCTION();
     const std::wstring logPath = GetMsiLogFolder() + m_package->GetLogFileName();
-    msi::Api().EnableLogW(INSTALLLOGMODE_VERBOSE, logPath.c_str(), INSTALLLOGATTRIBUTES_APPEND);
+    CPackageLogScope log(logPath);
     CExternalUiScope handler;
     const std::wstring commandLine = CommandLine(context);
     const std::vector<std::wstring> secrets = PasswordValues(commandLine);
+    const bool fresh = m_package->GetAction() == MsiActionInstall && !IsAnyProductInstalled();
     UINT code = 0;
     {
         CHandlerSecretsScope masked(secrets);
         code = msi::Api().InstallProductW(PackagePath().c_str(), commandLine.c_str());
     }
+    // Off before the scrub, so that nothing is written to the file behind it.
+    log.End();
     ScrubLogFile(logPath, secrets);
     InstallResult result = MakeInstallResult(code, true);
+    m_installedFresh = fresh && result.success;
     if (!result.success)
         OV_TRACE(OvBase::TraceWarning,
                  L"[ovinst::MsiObjectBase::Install]  Install package '%s' FAILED with error: %d (%s), MsiError: %s",
                  m_package->GetFileName().c_str(), static_cast<int>(code), result.errorText.c_str(),
                  result.installerErrorText.c_str());
     return result;
+}
+
+bool MsiObjectBase::IsAnyProductInstalled() const
+{
+    wchar_t product[40] = {};
+    return msi::Api().EnumRelatedProductsW(m_package->GetUpgradeCode().c_str(), 0, 0, product) == ERROR_SUCCESS;
 }
 
 InstallResult MsiObjectBase::Uninstall(bool addQuietSwitch)
@@ -202,5 +236,24 @@ void MsiObjectBase::UninstallWithLine(INotifier& notifier, bool addQuietSwitch, 
     Uninstall(addQuietSwitch);
     guard.Disarm();
     notifier.ActionEndWithText(PackageId(), LineText(IDS_LINE_UNINSTALLED));
+}
+
+void MsiObjectBase::UndoFreshInstall(INotifier& notifier, bool addQuietSwitch)
+{
+    OV_TRACE_FUNCTION();
+    // After an update the previous build is gone already, and a product that was there
+    // before the run is not this run's to remove.
+    if (!m_installedFresh)
+    {
+        OV_TRACE(OvBase::TraceInfo, L"Package '%s' was not installed by this run, nothing to undo",
+                 m_package->GetFileName().c_str());
+        return;
+    }
+    notifier.ShowStatusWindow();
+    notifier.ActionStartWithText(PackageId(), LineText(IDS_LINE_ROLLING_BACK));
+    OV_TRACE(OvBase::TraceInfo, L"Performing rollback of '%s' install", m_package->GetFileName().c_str());
+    Uninstall(addQuietSwitch);
+    m_installedFresh = false;
+    notifier.ActionEndWithText(PackageId(), LineText(IDS_LINE_ROLLED_BACK));
 }
 }

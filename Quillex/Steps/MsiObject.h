@@ -56,7 +56,12 @@ protected:
     // The removal between the line's start and end texts; `guardLine` marks the line failed
     // when the removal throws.
     void UninstallWithLine(INotifier& notifier, bool addQuietSwitch, bool guardLine);
+    // Undo of a package step: removes the package when this step installed it afresh (its
+    // product was not there before), between the rollback line's texts; nothing otherwise.
+    void UndoFreshInstall(INotifier& notifier, bool addQuietSwitch);
 
+    // Whether a product of the package's upgrade code is installed.
+    bool IsAnyProductInstalled() const;
     std::wstring PackagePath() const { return MakePackagePath(m_directory, m_package->GetFileName()); }
     int PackageId() const { return static_cast<int>(m_package->GetId()); }
     // The status line's text: display name and the string-table text `id`.
@@ -71,5 +76,7 @@ protected:
 
     std::shared_ptr<IMsiPackage> m_package;
     std::wstring m_directory;
+    // This step's installation put the package on the machine where none of its products was.
+    bool m_installedFresh = false;
 };
 }

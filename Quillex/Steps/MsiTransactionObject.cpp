@@ -45,6 +45,7 @@ public:
             OV_TRACE(OvBase::TraceWarning,
                      L"[`anonymous-namespace'::CMsiTransaction::~CMsiTransaction]  UNHANDLED EXCEPTION");
         }
+        CloseHandles();
     }
 
     CMsiTransaction(const CMsiTransaction&) = delete;
@@ -53,7 +54,7 @@ public:
     void Commit()
     {
         OV_ANON_TRACE(L"CMsiTransaction::Commit");
-        if (m_transaction == 0)
+        if (!m_open)
             return;
         const UINT result = msi::Api().EndTransaction(MSITRANSACTIONSTATE_COMMIT);
         if (result != ERROR_SUCCESS)
@@ -64,18 +65,22 @@ public:
                      m_name.c_str(), result);
             ThrowErrorCode(OvBase::HResultFromWin32(result));
         }
-        m_transaction = 0;
+        m_open = false;
+        CloseHandles();
     }
 
     void RollBack()
     {
         OV_ANON_TRACE(L"CMsiTransaction::RollBack");
-        if (m_transaction == 0)
+        if (!m_open)
             return;
         OV_TRACE(OvBase::TraceWarning, L"[`anonymous-namespace'::CMsiTransaction::RollBack]  Performing rollback...");
         m_notifier.EnableCancel(false);
         const UINT result = msi::Api().EndTransaction(MSITRANSACTIONSTATE_ROLLBACK);
         m_notifier.EnableCancel(true);
+        // Ended either way: a failed rollback is not tried again.
+        m_open = false;
+        CloseHandles();
         OV_TRACE(OvBase::TraceWarning, L"[`anonymous-namespace'::CMsiTransaction::RollBack]  Rollback finished");
         if (result != ERROR_SUCCESS)
         {
@@ -85,7 +90,6 @@ public:
                      m_name.c_str(), result);
             ThrowErrorCode(OvBase::HResultFromWin32(result));
         }
-        m_transaction = 0;
     }
 
 private:
@@ -103,18 +107,32 @@ private:
         if (result != ERROR_SUCCESS)
         {
             m_transaction = 0;
+            m_changeOfOwner = nullptr;
             OV_TRACE(OvBase::TraceWarning,
                      L"[`anonymous-namespace'::CMsiTransaction::Start]  Can't start MSI transaction with name '%s'. "
                      L"Error: 0x%X",
                      m_name.c_str(), result);
             ThrowErrorCode(OvBase::HResultFromWin32(result));
         }
+        m_open = true;
+    }
+
+    // The caller owns both: the transaction's handle and its change-of-owner event.
+    void CloseHandles()
+    {
+        if (m_transaction != 0)
+            msi::Api().CloseHandle(m_transaction);
+        m_transaction = 0;
+        if (m_changeOfOwner)
+            ::CloseHandle(m_changeOfOwner);
+        m_changeOfOwner = nullptr;
     }
 
     std::wstring m_name;
     INotifier& m_notifier;
     MSIHANDLE m_transaction = 0;
     HANDLE m_changeOfOwner = nullptr;
+    bool m_open = false;
 };
 }
 

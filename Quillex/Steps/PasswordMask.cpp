@@ -5,6 +5,9 @@
 #include <cwctype>
 #include <string>
 
+#include "Trace.h"
+#include "ValueMask.h"
+
 namespace ovinst
 {
 namespace
@@ -137,20 +140,6 @@ std::vector<std::wstring> PasswordValues(const std::wstring& commandLine)
 
 namespace
 {
-template <class Text>
-bool ReplaceAll(Text& text, const Text& secret, const Text& mask)
-{
-    bool changed = false;
-    if (secret.empty())
-        return false;
-    for (size_t at = text.find(secret); at != Text::npos; at = text.find(secret, at + mask.size()))
-    {
-        text.replace(at, secret.size(), mask);
-        changed = true;
-    }
-    return changed;
-}
-
 std::string Narrow(const std::wstring& text, UINT codePage)
 {
     const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -164,8 +153,7 @@ std::string Narrow(const std::wstring& text, UINT codePage)
 std::wstring MaskSecrets(const std::wstring& text, const std::vector<std::wstring>& secrets)
 {
     std::wstring masked = text;
-    for (const std::wstring& secret : secrets)
-        ReplaceAll(masked, secret, std::wstring(L"***"));
+    MaskWholeValues(masked, secrets);
     return MaskPasswords(masked);
 }
 
@@ -176,33 +164,55 @@ void ScrubLogFile(const std::wstring& path, const std::vector<std::wstring>& sec
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
+    {
+        // The passwords may still be in it: someone must look.
+        const DWORD error = GetLastError();
+        OvBase::TraceLine(OvBase::TraceWarning, L"Cannot open the log file '%s' to mask the passwords: %u", path.c_str(),
+                          static_cast<unsigned>(error));
         return;
+    }
     std::string bytes;
     char chunk[65536];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
+    BOOL readOk = TRUE;
+    while ((readOk = ReadFile(file, chunk, sizeof(chunk), &read, nullptr)) && read > 0)
         bytes.append(chunk, read);
+    if (!readOk)
+    {
+        const DWORD error = GetLastError();
+        OvBase::TraceLine(OvBase::TraceWarning, L"Cannot read the log file '%s' to mask the passwords: %u", path.c_str(),
+                          static_cast<unsigned>(error));
+        CloseHandle(file);
+        return;
+    }
     bool changed = false;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
     {
         std::wstring text(bytes.size() / 2, L'\0');
         memcpy(text.data(), bytes.data(), text.size() * 2);
-        for (const std::wstring& secret : secrets)
-            changed |= ReplaceAll(text, secret, std::wstring(L"***"));
+        changed = MaskWholeValues(text, secrets);
         bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     }
     else
     {
+        std::vector<std::string> narrow;
         for (const std::wstring& secret : secrets)
             for (UINT codePage : {static_cast<UINT>(CP_ACP), static_cast<UINT>(CP_UTF8)})
-                changed |= ReplaceAll(bytes, Narrow(secret, codePage), std::string("***"));
+                narrow.push_back(Narrow(secret, codePage));
+        changed = MaskWholeValues(bytes, narrow);
     }
     if (changed)
     {
         DWORD written = 0;
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        SetEndOfFile(file);
+        const bool ok = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                        written == bytes.size() && SetEndOfFile(file);
+        if (!ok)
+        {
+            const DWORD error = GetLastError();
+            OvBase::TraceLine(OvBase::TraceWarning, L"Cannot write the log file '%s' with the passwords masked: %u",
+                              path.c_str(), static_cast<unsigned>(error));
+        }
     }
     CloseHandle(file);
 }

@@ -16,7 +16,7 @@ std::wstring MaskedValue(const std::wstring& name, const std::wstring& value);
 std::wstring MaskPasswords(const std::wstring& commandLine);
 // The values the password properties of a command line are given (quotes removed).
 std::vector<std::wstring> PasswordValues(const std::wstring& commandLine);
-// Every occurrence of a secret replaced by "***", then MaskPasswords.
+// Every whole occurrence of a secret replaced by "***" (MaskWholeValues), then MaskPasswords.
 std::wstring MaskSecrets(const std::wstring& text, const std::vector<std::wstring>& secrets);
 // Rewrites a Windows Installer log with the secrets masked: some installers log every
 // property at the end regardless of MsiHiddenProperties.

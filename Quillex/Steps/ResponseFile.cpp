@@ -49,22 +49,31 @@ const std::map<std::wstring, std::wstring>& RspKeyMap()
     return map;
 }
 
-bool ReadAllBytes(const std::wstring& path, std::string& bytes)
+enum class ReadResult
+{
+    NotOpened,
+    Whole,
+    // A read failed part-way: the bytes before it are there.
+    Interrupted,
+};
+
+ReadResult ReadAllBytes(const std::wstring& path, std::string& bytes, DWORD& error)
 {
     if (path.empty())
-        return false;
+        return ReadResult::NotOpened;
     // Other programs may hold the file open for reading and writing.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return ReadResult::NotOpened;
     char chunk[65536];
     DWORD read = 0;
     bool ok = true;
     while ((ok = ReadFile(file, chunk, sizeof(chunk), &read, nullptr) != FALSE) && read > 0)
         bytes.append(chunk, read);
+    error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
-    return ok;
+    return ok ? ReadResult::Whole : ReadResult::Interrupted;
 }
 
 // UTF-8 without a single invalid sequence; false for anything else.
@@ -92,10 +101,20 @@ public:
         OvBase::CFuncTraceContext ovFuncTrace(L"`anonymous-namespace'::RspParser::ReadSettings", OV_WFILE, __LINE__);
         OV_TRACE(OvBase::TraceInfo, L"Setting file: %s", path.c_str());
         std::string bytes;
-        if (!ReadAllBytes(path, bytes))
+        DWORD error = ERROR_SUCCESS;
+        const ReadResult read = ReadAllBytes(path, bytes, error);
+        if (read == ReadResult::NotOpened)
         {
             OV_TRACE(OvBase::TraceInfo, L"Cannot open setting file.");
             return;
+        }
+        if (read == ReadResult::Interrupted)
+        {
+            // The lines read before the error count; the one the error cut off does not.
+            const size_t lineEnd = bytes.rfind('\n');
+            bytes.erase(lineEnd == std::string::npos ? 0 : lineEnd + 1);
+            OV_TRACE(OvBase::TraceWarning, L"Setting file could not be read to its end (error %u), the lines before are used",
+                     static_cast<unsigned>(error));
         }
         size_t pos = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
         while (pos < bytes.size())

@@ -112,7 +112,11 @@ void SecurityServerCheckObject::SpecialCheck(std::unique_ptr<INotifier>& notifie
     {
         // Switching it off needs a restart and a new run of the setup, so the run ends either way.
         if (notifier->AskUserQuestion(utils::LoadResString(IDS_UAC_ENABLED), true))
-            m_uac.Disable(true);
+        {
+            const LONG result = m_uac.Disable(true);
+            if (result != ERROR_SUCCESS)
+                ThrowErrorCode(OvBase::HResultFromWin32(static_cast<DWORD>(result)));
+        }
         throw utils::AbortInstallException();
     }
 }

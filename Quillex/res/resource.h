@@ -54,11 +54,8 @@
 #define IDS_CONFIRM_UNINSTALL     1070
 #define IDS_UPDATES_REQUIRED      1071
 
-#define IDS_IC_CLIENT_SOFTWARE    7127
-#define IDS_IC_SECURITY_SERVER    7128
-#define IDS_IC_CONTROL_CENTER     7129
-#define IDS_IC_UPDATE_SERVER      7130
-#define IDS_IC_CSP                7131
+// 7127 to 7131: the display names of the installed-products scan (owned by OvInstUtils).
+#include "ComponentNameIds.h"
 // Options and exit codes, shown for /? and /help.
 #define IDS_USAGE                 7132
 

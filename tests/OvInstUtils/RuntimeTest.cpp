@@ -64,10 +64,12 @@ TEST(Runtime, OnlyTheMissingPackageRuns)
     EXPECT_TRUE(runtime.IsInstalled());
 }
 
-// Exit codes that let the installation go on to the next package.
+// Exit codes that let the installation go on to the next package, as Windows error codes
+// and in their HRESULT forms (restart required 0x80070BC2, restart started 0x80070BC3, a
+// newer version installed 0x80070669).
 TEST(Runtime, AcceptedResultsGoOnToTheNextPackage)
 {
-    for (DWORD code : {1638u, 3010u, 3011u, 1641u})
+    for (DWORD code : {1638u, 3010u, 3011u, 1641u, 0x80070BC2u, 0x80070BC3u, 0x80070669u})
     {
         PrerequisiteFolder folder;
         folder.SetExitCode(L"vcredist_x64", code);

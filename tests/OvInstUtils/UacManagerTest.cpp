@@ -93,13 +93,14 @@ TEST_F(UacManagerTest, ConsentPromptCountsFromWindows62)
     }
 }
 
-TEST_F(UacManagerTest, MissingLiveKeyCountsAsOnAndDisableLogsTheOpenFailure)
+// Every case that reads the live values runs in the probe: the values are read once per
+// process, so a case in this process would see what an earlier case read.
+TEST_F(UacManagerTest, MissingLiveKeyCountsAsOnAndDisableReportsTheOpenFailure)
 {
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicy);
     testsupport::TraceCapture log;
-    CUacManager uac;
-    EXPECT_TRUE(uac.IsUacEnabled());
-    uac.Disable(false);
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-enabled").exitCode, 11u);
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable-only").exitCode, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(log.Contains(L"EnableLUA: -1, ConsentPromptBehaviorAdmin: -1"));
     EXPECT_TRUE(log.ContainsMarked(L"E>", L"2"));
     EXPECT_FALSE(ovtest::HklmKeyExists(kPolicy));
@@ -108,15 +109,17 @@ TEST_F(UacManagerTest, MissingLiveKeyCountsAsOnAndDisableLogsTheOpenFailure)
 // The values read first stay for the whole process.
 TEST_F(UacManagerTest, SecondLoadReadsNothing)
 {
-    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 0);
-    testsupport::TraceCapture log;
-    CUacManager first;
-    EXPECT_FALSE(first.IsUacEnabled());
-    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 1);
-    CUacManager second;
-    EXPECT_FALSE(second.IsUacEnabled());
-    const auto lines = log.Lines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), L"EnableLUA: 0, ConsentPromptBehaviorAdmin: -1"), 1);
+    for (const DWORD enableLua : {0u, 1u})
+    {
+        ovtest::SetHklmDword(kPolicy, L"EnableLUA", enableLua);
+        testsupport::TraceCapture log;
+        // Both managers answer as the live value was before the probe turned it over.
+        const DWORD both = enableLua ? 13u : 10u;
+        EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-enabled-twice").exitCode, both) << enableLua;
+        const auto lines = log.Lines();
+        const std::wstring read = L"EnableLUA: " + std::to_wstring(enableLua) + L", ConsentPromptBehaviorAdmin: -1";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), read), 1) << enableLua;
+    }
 }
 
 // The backup outlives the process: the restore runs after the restart, in a new one.
@@ -124,8 +127,7 @@ TEST_F(UacManagerTest, DisableWithBackupThenRestoreInANewProcess)
 {
     ovtest::SetHklmDword(kPolicy, L"EnableLUA", 1);
     ovtest::SetHklmDword(kPolicy, L"ConsentPromptBehaviorAdmin", 2);
-    CUacManager uac;
-    uac.Disable(true);
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable").exitCode, 0u);
     EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 0u);
     EXPECT_EQ(ReadDword(kBackup, L"EnableLUA"), 1u);
     // 6.1: the consent prompt is neither switched off nor backed up.
@@ -135,6 +137,109 @@ TEST_F(UacManagerTest, DisableWithBackupThenRestoreInANewProcess)
     EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-restore").exitCode, 0u);
     EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
     EXPECT_EQ(ReadDword(kPolicy, L"ConsentPromptBehaviorAdmin"), 2u);
+    EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
+}
+
+// Server 2012 R2 after an interrupted run: UAC switched off, the consent prompt put back by
+// Group Policy, the backup holding the originals. Disabling again keeps that backup, so the
+// restore brings the originals back rather than the interrupted run's change.
+TEST_F(UacManagerTest, AnExistingBackupIsKept)
+{
+    struct Case
+    {
+        const char* name;
+        std::optional<DWORD> backupLua;
+        std::optional<DWORD> backupConsent;
+        DWORD restoredLua;
+        DWORD restoredConsent;
+    };
+    const Case cases[] = {
+        {"both backed up before", 1, 5, 1, 5},
+        // Only the value that has no backup yet is backed up, from the live value.
+        {"only EnableLUA backed up before", 1, std::nullopt, 1, 5},
+    };
+    for (const Case& c : cases)
+    {
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicy);
+        ovtest::SetHklmDword(kPolicy, L"EnableLUA", 0);
+        ovtest::SetHklmDword(kPolicy, L"ConsentPromptBehaviorAdmin", 5);
+        if (c.backupLua)
+            ovtest::SetHklmDword(kBackup, L"EnableLUA", *c.backupLua);
+        if (c.backupConsent)
+            ovtest::SetHklmDword(kBackup, L"ConsentPromptBehaviorAdmin", *c.backupConsent);
+        {
+            testsupport::ScopedOs os(testsupport::kServer2012R2);
+            EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-enabled").exitCode, 11u) << c.name;
+            EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable").exitCode, 0u) << c.name;
+        }
+        EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 0u) << c.name;
+        EXPECT_EQ(ReadDword(kPolicy, L"ConsentPromptBehaviorAdmin"), 0u) << c.name;
+        EXPECT_EQ(ReadDword(kBackup, L"EnableLUA"), c.restoredLua) << c.name;
+        EXPECT_EQ(ReadDword(kBackup, L"ConsentPromptBehaviorAdmin"), c.restoredConsent) << c.name;
+        {
+            testsupport::ScopedOs os(testsupport::kServer2012R2);
+            EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-restore").exitCode, 0u) << c.name;
+        }
+        EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), c.restoredLua) << c.name;
+        EXPECT_EQ(ReadDword(kPolicy, L"ConsentPromptBehaviorAdmin"), c.restoredConsent) << c.name;
+        EXPECT_FALSE(ovtest::HklmKeyExists(kBackup)) << c.name;
+    }
+}
+
+// The policy key volatile: the backup key cannot be created below it, a real registry
+// failure. Without its backup UAC is not switched off.
+TEST_F(UacManagerTest, NothingIsSwitchedOffWithoutABackup)
+{
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPolicy);
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPolicy, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 1);
+    testsupport::TraceCapture log;
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable").exitCode, static_cast<DWORD>(ERROR_CHILD_MUST_BE_VOLATILE));
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
+    EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
+    EXPECT_TRUE(log.ContainsMarked(L"E>", L"UAC settings could not be backed up: 1021"));
+}
+
+// A live write that fails is the result of Disable (the backup is there already, so the
+// live write is the first one).
+TEST_F(UacManagerTest, AFailedLiveWriteIsReported)
+{
+    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 1);
+    ovtest::SetHklmDword(kBackup, L"EnableLUA", 1);
+    testsupport::TraceCapture log;
+    EXPECT_EQ(testsupport::RunPrerequisiteProbe(L"uac-disable", L"regwritefail").exitCode,
+              static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(log.ContainsMarked(L"E>", L"EnableLUA could not be written: 5"));
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
+}
+
+namespace
+{
+LONG WINAPI DeniedWrite(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+}
+
+// The backup is all that is left of the old value: it goes only once the live value is back.
+TEST_F(UacManagerTest, RestoreKeepsTheBackupOfAValueItCouldNotWrite)
+{
+    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 0);
+    ovtest::SetHklmDword(kBackup, L"EnableLUA", 1);
+    {
+        instutils::CSystemApiOverride api;
+        api->RegSetValueExW = DeniedWrite;
+        CUacManager().Restore();
+    }
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 0u);
+    EXPECT_EQ(ReadDword(kBackup, L"EnableLUA"), 1u);
+    // The next restore (the next run's) succeeds.
+    CUacManager().Restore();
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
     EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
 }
 

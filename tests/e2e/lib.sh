@@ -125,9 +125,10 @@ e2e_expect_exit() {
 # The run's trace log.
 e2e_setup_log() { echo "$WINEPREFIX/drive_c/ProgramData/Calderis/Orvane Studio/Logs/Setup.log"; }
 
+# A line of the run being checked (from the log mark on, see e2e_log_mark below).
 e2e_expect_log() {
   # grep reads to the end: an early exit would fail the pipe under pipefail.
-  if iconv -f CP1251 -t UTF-8 "$(e2e_setup_log)" 2>/dev/null | grep -F -- "$1" >/dev/null; then :; else e2e_fail "no log line: $1"; fi
+  if e2e_log_text | grep -F -- "$1" >/dev/null; then :; else e2e_fail "no log line: $1"; fi
 }
 
 # "<name>\t<version>" of every installed product, from Windows Installer's registration.

@@ -2,13 +2,16 @@
 // version is read anew (tests change the prefix's version before they start it).
 //   PrerequisiteProbe.exe <operation> <output file> [flags]
 // Operations: analize, securitycheck, runtime (the steps, recording the notifier's calls),
-// osrequirements (whether the runtime can be installed), uac-enabled, uac-disable,
-// uac-restore (CUacManager; the output holds "major.minor").
+// osrequirements (whether the runtime can be installed), uac-enabled, uac-enabled-twice (asks
+// a second manager after turning the live EnableLUA over), uac-disable, uac-disable-only
+// (without a backup), uac-restore (CUacManager; the output holds "major.minor").
 // Flags stand in for machine states the prefix cannot take: notadmin, lowdisk, nosha2,
-// hotfix (WMI lists KB2919355), answer-no (the UAC question is refused).
+// hotfix (WMI lists KB2919355), answer-no (the UAC question is refused), regwritefail (every
+// registry write of the UAC manager fails with ERROR_ACCESS_DENIED).
 // The output holds one record per notifier call, each ended by the character 0x1E.
 // Exit code: 0 completed, 1 aborted, 2 COvError (its code follows the calls), 3 other,
-// for uac-enabled 10 + the answer, for osrequirements 20 + the answer.
+// for uac-enabled 10 + the answer (uac-enabled-twice: 10 + first + 2 * second), for uac-disable
+// (-only) its result, for osrequirements 20 + the answer.
 #include <windows.h>
 
 #include <string>
@@ -56,6 +59,11 @@ HRESULT ListedHotfix(IWbemServices* services, BSTR language, BSTR query, IEnumWb
     const HRESULT hr = instutils::WmiExecQuery(services, language, replaced, result);
     ::SysFreeString(replaced);
     return hr;
+}
+
+LONG WINAPI DeniedWrite(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
 }
 
 void WriteOutput(const std::wstring& path, const std::wstring& text)
@@ -128,6 +136,8 @@ int wmain(int argc, wchar_t** argv)
             api->ExecWmiQuery = ListedHotfix;
         else if (flag == L"answer-no")
             recorder->questionAnswer = 0;
+        else if (flag == L"regwritefail")
+            api->RegSetValueExW = DeniedWrite;
     }
 
     if (operation == L"analize")
@@ -153,9 +163,18 @@ int wmain(int argc, wchar_t** argv)
     WriteOutput(output, std::to_wstring(uac.GetMajorVersion()) + L"." + std::to_wstring(uac.GetMinorVersion()));
     if (operation == L"uac-enabled")
         return 10 + (uac.IsUacEnabled() ? 1 : 0);
-    if (operation == L"uac-disable")
-        uac.Disable(true);
-    else if (operation == L"uac-restore")
+    if (operation == L"uac-enabled-twice")
+    {
+        const bool first = uac.IsUacEnabled();
+        const DWORD flipped = first ? 0 : 1;
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                          L"EnableLUA", REG_DWORD, &flipped, sizeof(flipped));
+        const bool second = CUacManager().IsUacEnabled();
+        return 10 + (first ? 1 : 0) + (second ? 2 : 0);
+    }
+    if (operation == L"uac-disable" || operation == L"uac-disable-only")
+        return static_cast<int>(uac.Disable(operation == L"uac-disable"));
+    if (operation == L"uac-restore")
         uac.Restore();
     else
         return 100;

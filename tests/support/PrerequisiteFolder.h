@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Engine/IExecContext.h"
+#include "Engine/ShownError.h"
 #include "OvErrorObject.h"
 #include "RecordingNotifier.h"
 #include "TraceTestSupport.h"
@@ -63,6 +64,8 @@ struct StepRun
 {
     std::vector<std::wstring> calls;
     std::optional<DWORD> errorCode;
+    // The error is marked as told to the user already (the installer thread does not repeat it).
+    bool shownToUser = false;
 };
 
 // Runs a prerequisite step from the folder's working folder, where the default prerequisite
@@ -83,6 +86,7 @@ StepRun RunPrerequisiteStep(const PrerequisiteFolder& folder)
     catch (OvBase::COvError& error)
     {
         result.errorCode = error.GetCode();
+        result.shownToUser = ovinst::WasShownToUser(error);
     }
     result.calls = recorder->calls;
     return result;

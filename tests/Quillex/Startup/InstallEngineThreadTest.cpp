@@ -11,6 +11,7 @@
 #include "AbortInstallException.h"
 #include "Engine/ExecContext.h"
 #include "Engine/IInstallData.h"
+#include "Engine/ShownError.h"
 #include "FramelessFaults.h"
 #include "OvErrorObject.h"
 #include "ProductGuids.h"
@@ -35,6 +36,7 @@ enum class Failure
     None,
     OvErrorCode,
     OvErrorZero,
+    ShownOvError,  // an error with a code that the step has shown to the user
     Abort,
     FailedStep,  // marks its line failed, then stops the run (told the user already)
     Other,
@@ -49,6 +51,12 @@ enum class Failure
         ThrowErrorCode(0x80070005);
     case Failure::OvErrorZero:
         throw OvBase::COvError(DWORD(0), nullptr, 0, nullptr);
+    case Failure::ShownOvError:
+    {
+        OvBase::COvError error(DWORD(0x80070643), nullptr, 0, nullptr);
+        ovinst::MarkShownToUser(error);
+        throw error;
+    }
     case Failure::Abort:
     case Failure::FailedStep:
         throw utils::AbortInstallException();
@@ -264,6 +272,9 @@ TEST(InstallEngineThread, RunsTheFactorysObjectsInOrderAndEndsWithTheRightCode)
         {"pre-install step fails with a code", true, User::Chooses, Failure::OvErrorCode, Failure::None, 0x80070005,
          0x80070005,
          With(kStart, {"EnableCancel(1)", "InformUser"})},
+        // Shown once, by the step: the thread keeps the code and says nothing more.
+        {"pre-install step fails with a code it has shown", true, User::Chooses, Failure::ShownOvError, Failure::None,
+         0x80070643, 0x80070643, With(kStart, {"EnableCancel(1)"})},
         {"install step fails with a code", false, User::Chooses, Failure::None, Failure::OvErrorCode, 0x80070005,
          0x80070005,
          With(With(kStart, kInstall), {"EnableCancel(1)", "InformUser"})},

@@ -83,7 +83,8 @@ TEST(SetupRun, SecondInstanceIsRefusedWithAWarningUnlessSilent)
 
     EXPECT_THROW(ovinst::InstanceGuard(false, recorder.Function()), utils::AbortInstallException);
     ASSERT_EQ(1u, recorder.boxes.size());
-    EXPECT_EQ(utils::LoadResString(IDS_ALREADY_RUNNING), recorder.boxes[0].text);
+    EXPECT_EQ(L"This application is already working, execution of another instance is prohibited.",
+              recorder.boxes[0].text);
     EXPECT_EQ(L"Orvane Studio install", recorder.boxes[0].title);
     EXPECT_EQ(UINT(MB_SYSTEMMODAL | MB_ICONWARNING), recorder.boxes[0].flags);
 }

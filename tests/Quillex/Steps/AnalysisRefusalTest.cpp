@@ -15,11 +15,9 @@
 #include "ProbeRunner.h"
 #include "ProductGuids.h"
 #include "ProductRegistry.h"
-#include "ResString.h"
 #include "ScopedInstall.h"
 #include "TraceCapture.h"
 #include "TraceTestSupport.h"
-#include "res/resource.h"
 
 namespace
 {
@@ -40,14 +38,16 @@ std::optional<DWORD> ReadDword(const wchar_t* key, const wchar_t* name)
     return *reinterpret_cast<const DWORD*>(data.data());
 }
 
-std::wstring Text(UINT id, const std::wstring& argument = L"")
-{
-    std::wstring text = utils::LoadResString(id);
-    const size_t at = text.find(L"%s");
-    if (at != std::wstring::npos)
-        text.replace(at, 2, argument);
-    return text;
-}
+// The texts as the user reads them, written out: the string table is what is checked.
+const wchar_t kNotAdmin[] = L"Administrative privileges required to run this setup (Privileged property).";
+const wchar_t kNoDiskSpace[] =
+    L"Not enough free disk space. Installation requires at least 100 MB of free space on the system partition";
+const wchar_t kServerOnly[] =
+    L"Only Windows Server operating system is supported, product could not install on this operating system version.";
+const wchar_t kOsNotSupported[] = L"Current operating system version not supported";
+const wchar_t kUacQuestion[] =
+    L"User account control (UAC) is enabled on this computer.\r\nSetup will disable UAC, you need to reboot computer "
+    L"and run setup again to install software.\nUAC will be enabled again after installation complete. Continue?";
 
 // The maker's key volatile, so that the product key cannot be created below it: a real
 // registry failure in the place where the language mark is written.
@@ -113,11 +113,11 @@ std::wstring SystemText(DWORD code)
 
 const Refusal kRefusals[] = {
     {"NotAdministrator", nullptr, L"analize", L"notadmin", [] { return nullptr; },
-     [] { return L"InformUser " + Text(IDS_NOT_ADMIN); },
+     [] { return std::wstring(L"InformUser ") + kNotAdmin; },
      // Refused before the language mark is looked at.
      [] { MarkIs(std::nullopt); }},
     {"DiskFull", nullptr, L"analize", L"lowdisk", [] { return nullptr; },
-     [] { return L"InformUser " + Text(IDS_NO_DISK_SPACE); }, [] { MarkIs(L"en-US"); }},
+     [] { return std::wstring(L"InformUser ") + kNoDiskSpace; }, [] { MarkIs(L"en-US"); }},
     {"OtherLanguageInstalled", nullptr, L"analize", L"", [] { return FamilyProductWithMark(L"ru-RU"); },
      [] {
          return L"InformUser Installed component found \"Orvane Studio\", component language (ru-RU) is different from "
@@ -128,9 +128,9 @@ const Refusal kRefusals[] = {
      [] { return L"InformUser Failed to register the mark in the register of language.\n" + SystemText(ERROR_CHILD_MUST_BE_VOLATILE); },
      [] { MarkIs(std::nullopt); }},
     {"Workstation", &testsupport::kWindows7, L"securitycheck", L"", [] { return nullptr; },
-     [] { return L"InformUser " + Text(IDS_SERVER_OS_ONLY); }, [] { UacUnchanged(); }},
+     [] { return std::wstring(L"InformUser ") + kServerOnly; }, [] { UacUnchanged(); }},
     {"Server2008", &testsupport::kServer2008, L"securitycheck", L"", [] { return nullptr; },
-     [] { return L"InformUser " + Text(IDS_OS_NOT_SUPPORTED); }, [] { UacUnchanged(); }},
+     [] { return std::wstring(L"InformUser ") + kOsNotSupported; }, [] { UacUnchanged(); }},
     {"Server2008R2WithoutSha2", &testsupport::kServer2008R2, L"securitycheck", L"nosha2", [] { return nullptr; },
      [] {
          return L"InformUser The following Windows updates are required to install/update Orvane Studio - Security "
@@ -145,13 +145,13 @@ const Refusal kRefusals[] = {
      [] { return L"InformUser Orvane 7 found, it must be removed to continue installation."; }, [] { UacUnchanged(); }},
     // The silent answer agrees: UAC is switched off with a backup, and the run ends.
     {"UacOnAgreed", &testsupport::kServer2012R2, L"securitycheck", L"", [] { return UacOn(); },
-     [] { return L"AskUserQuestion " + Text(IDS_UAC_ENABLED); },
+     [] { return std::wstring(L"AskUserQuestion ") + kUacQuestion; },
      [] {
          EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 0u);
          EXPECT_EQ(ReadDword(kBackup, L"EnableLUA"), 1u);
      }},
     {"UacOnRefused", &testsupport::kServer2012R2, L"securitycheck", L"answer-no", [] { return UacOn(); },
-     [] { return L"AskUserQuestion " + Text(IDS_UAC_ENABLED); },
+     [] { return std::wstring(L"AskUserQuestion ") + kUacQuestion; },
      [] {
          EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
          EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
@@ -214,4 +214,23 @@ TEST(AnalysisAccepted, ServerWithoutUacAndWithSha2)
         EXPECT_EQ(log.Contains(L"Os type is Win2008r2. Checking SHA-2 support"), server2008R2) << os->version;
         EXPECT_EQ(log.Contains(L"SHA-2 supported"), server2008R2) << os->version;
     }
+}
+
+// The agreed switch-off whose registry writes fail: an error of the step, with the write's
+// code, and UAC left on.
+TEST(AnalysisUacWriteFails, TheStepFailsWithTheWriteError)
+{
+    ovtest::CHklmKeyBackup policy{kPolicy};
+    ovtest::SetHklmDword(kPolicy, L"EnableLUA", 1);
+    testsupport::ProbeResult result;
+    {
+        testsupport::ScopedOs os(testsupport::kServer2008R2);
+        result = testsupport::RunPrerequisiteProbe(L"securitycheck", L"regwritefail");
+    }
+    EXPECT_EQ(result.exitCode, 2u);
+    const std::vector<std::wstring> expected = {L"ActionStart 0", std::wstring(L"AskUserQuestion ") + kUacQuestion,
+                                                L"ActionError 0", L"COvError 0x80070005"};
+    EXPECT_EQ(result.lines, expected);
+    EXPECT_EQ(ReadDword(kPolicy, L"EnableLUA"), 1u);
+    EXPECT_FALSE(ovtest::HklmKeyExists(kBackup));
 }

@@ -101,8 +101,9 @@ TEST_F(InstallDotNetTest, FailureIsShownAsText131)
     {
         DWORD exitCode; // 0: the installer is missing
         DWORD error;
+        const wchar_t* shown;
     };
-    for (const Case& c : {Case{1641, 1641}, Case{1603, 1603}, Case{0, 0xFFFFFFFF}})
+    for (const Case& c : {Case{1641, 1641, L"InformUser Error \".NET Framework\" install. Начата перезагрузка после успешной установки."}, Case{1603, 1603, L"InformUser Error \".NET Framework\" install. Сбой установки."}, Case{0, 0xFFFFFFFF, L"InformUser Error \".NET Framework\" install. Файл не найден."}})
     {
         ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFull);
         if (c.exitCode)
@@ -111,7 +112,7 @@ TEST_F(InstallDotNetTest, FailureIsShownAsText131)
             m_folder.Remove(L"dotnetfx45_full_x86_x64");
         const Result result = Run();
         EXPECT_EQ(result.errorCode, c.error);
-        const std::wstring shown = L"InformUser Error \".NET Framework\" install. " + OvBase::GetErrorDescription(c.error);
-        EXPECT_EQ(result.calls, (std::vector<std::wstring>{kStart, shown, L"ActionError 1"})) << c.exitCode;
+        EXPECT_EQ(result.calls, (std::vector<std::wstring>{kStart, c.shown, L"ActionError 1"})) << c.exitCode;
+        EXPECT_TRUE(result.shownToUser) << c.exitCode;
     }
 }

@@ -49,6 +49,9 @@ TEST_P(MsiUiHandlerKinds, TracesStoresAndAnswers)
     const KindCase& c = GetParam();
     CUiHandlerMessageBoxOverride boxes(&FakeMessageBox);
     g_boxes.clear();
+    // The last error is kept for the whole process: a known one first, so that the case
+    // does not depend on what ran before it in this process.
+    MsiUiHandler(nullptr, INSTALLMESSAGE_ERROR, L"an earlier error");
     testsupport::TraceCapture trace;
 
     EXPECT_EQ(MsiUiHandler(nullptr, c.type, L"the text"), c.expected);
@@ -59,7 +62,7 @@ TEST_P(MsiUiHandlerKinds, TracesStoresAndAnswers)
         EXPECT_TRUE(trace.Contains(c.traceLine));
     else
         EXPECT_FALSE(handlerLine);
-    EXPECT_EQ(GetLastInstallerError(), c.storesError ? L"the text" : L"");
+    EXPECT_EQ(GetLastInstallerError(), c.storesError ? L"the text" : L"an earlier error");
     EXPECT_EQ(static_cast<int>(g_boxes.size()), c.boxes);
 }
 

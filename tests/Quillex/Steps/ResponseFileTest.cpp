@@ -7,6 +7,7 @@
 #include "TraceTestSupport.h"
 
 #include <string>
+#include <thread>
 
 using namespace ovinst;
 
@@ -114,4 +115,31 @@ TEST(ResponseFile, PasswordsNeverReachTheTrace)
     EXPECT_TRUE(trace.Contains(L"result:  OVDBANAME=\"sa\" OVDBAPASSWORD_TEMP=\"***\" OVDBUPASSWORD_TEMP=\"***\""));
     for (const wchar_t* secret : {L"Adm1nSecret", L"Us3rSecret", L"Dir3ctSecret"})
         EXPECT_FALSE(trace.ContainsText(secret)) << testing::PrintToString(std::wstring(secret));
+}
+
+// A read that fails part-way: the response file is a pipe whose writer goes away after a line
+// and a half (ReadFile then fails with ERROR_BROKEN_PIPE). The line read before the error
+// counts, the one the error cut off does not, and the trace says so.
+TEST(ResponseFile, AReadErrorKeepsTheLinesReadBeforeIt)
+{
+    const std::wstring name = L"\\\\.\\pipe\\OvRspTest" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE pipe = ::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                     nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    std::thread writer([pipe] {
+        ::ConnectNamedPipe(pipe, nullptr);
+        const char text[] = "DataBaseName=first\nServerType=cut of";
+        DWORD written = 0;
+        ::WriteFile(pipe, text, sizeof(text) - 1, &written, nullptr);
+        ::FlushFileBuffers(pipe);
+        ::CloseHandle(pipe);
+    });
+    testsupport::TraceCapture trace;
+
+    const ResponseFileCommandLine result = GetResponseFileCommandLine(name);
+
+    writer.join();
+    EXPECT_EQ(result.text, L" OVDBNAME=\"first\"");
+    EXPECT_TRUE(trace.ContainsMarked(L"W>", L"Setting file could not be read to its end (error 109), the lines before are used"));
+    EXPECT_FALSE(trace.Contains(L"Cannot open setting file."));
 }

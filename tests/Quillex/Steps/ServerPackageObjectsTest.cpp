@@ -302,6 +302,175 @@ TEST(ServerPackageObjects, UndoAfterAnUpdateRemovesNothing)
     EXPECT_TRUE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
 }
 
+namespace
+{
+struct UndoCase
+{
+    const char* name;
+    PackageId id;
+    const wchar_t* upgradeCode;
+    const wchar_t* product;
+    const wchar_t* removal; // the msiexec arguments after the product code
+};
+
+// A package step executed with the Authentication Server's region filled as the wizard would.
+struct ExecutedStep
+{
+    ExecutedStep(const std::shared_ptr<IExecObject>& step, CallLog& log)
+        : context(std::make_shared<ExecContext>(0)), notifier(std::make_unique<testsupport::RecordingNotifier>(log))
+    {
+        context->CreateMappedFiles();
+        WriteAuthRegion(*context, L"REBOOT=ReallySuppress");
+        step->Exec(context, notifier);
+    }
+    std::shared_ptr<IExecContext> context;
+    std::unique_ptr<INotifier> notifier;
+};
+
+// The first line of the trace that holds the text; -1 when none does.
+long LineOf(const testsupport::TraceCapture& trace, const std::wstring& text)
+{
+    const std::vector<std::wstring> lines = trace.Lines();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].find(text) != std::wstring::npos)
+            return static_cast<long>(i);
+    return -1;
+}
+}
+
+// A package this run installed afresh is removed again by its step's undo, with the
+// package's own removal command line, between the rollback line's texts.
+TEST(ServerPackageObjects, UndoRemovesWhatThisRunInstalled)
+{
+    const UndoCase cases[] = {
+        {"AuthServer", AuthServerId, OV_UPGRADE_CODE_AUTH_SERVER, OV_SAMPLE_PRODUCT_AUTH_SERVER_1,
+         L" /qn /quiet REMOVEALLDATA=1 /L*V \""},
+        {"SyncService", SyncServiceId, OV_UPGRADE_CODE_SYNC_SERVICE, OV_SAMPLE_PRODUCT_SYNC_SERVICE_1, L" /qn  /L*V \""},
+        {"ControlCenter", ControlCenterId, OV_UPGRADE_CODE_CONTROL_CENTER, OV_SAMPLE_PRODUCT_CONTROL_CENTER_1,
+         L" /qn  /L*V \""},
+    };
+    for (const UndoCase& c : cases)
+    {
+        testsupport::TraceCapture trace;
+        Cleanup cleanup;
+        auto package = RealPackage(c.id, MsiActionInstall, testsupport::DistFolder());
+        auto step = MakeStep(package, testsupport::DistFolder());
+        CallLog log;
+        ExecutedStep run(step, log);
+        auto& context = run.context;
+        auto& notifier = run.notifier;
+        ASSERT_TRUE(testsupport::IsAnyInstalled(c.upgradeCode)) << c.name;
+        log.clear();
+
+        step->Undo(context, notifier);
+
+        EXPECT_FALSE(testsupport::IsAnyInstalled(c.upgradeCode)) << c.name;
+        const std::wstring id = std::to_wstring(c.id);
+        const CallLog expected = {L"ShowStatusWindow", L"ActionStartWithText " + id + L" " + package->GetName() + L" - Rolling back",
+                                  L"ActionEndWithText " + id + L" " + package->GetName() + L" - Rolled back"};
+        EXPECT_EQ(log, expected) << c.name;
+        EXPECT_TRUE(trace.Contains(L"Performing rollback of '" + package->GetFileName() + L"' install")) << c.name;
+        EXPECT_NE(LineOf(trace, std::wstring(L"Running msiexec.exe /x ") + c.product + c.removal), -1) << c.name;
+        // Undone once: a second undo has nothing left to remove.
+        log.clear();
+        step->Undo(context, notifier);
+        EXPECT_TRUE(log.empty()) << c.name;
+    }
+}
+
+// A product that was there before the run, or one this run updated, is not the run's to
+// remove: the undo leaves it installed and shows nothing.
+TEST(ServerPackageObjects, UndoLeavesWhatWasThereBefore)
+{
+    struct Case
+    {
+        const char* name;
+        MsiAction action;
+        bool newerBuild;
+    };
+    for (const Case& c : {Case{"installed before", MsiActionInstall, false}, Case{"updated", MsiActionUpdate, true}})
+    {
+        testsupport::TraceCapture trace;
+        testsupport::ScopedInstall before(testsupport::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+        ASSERT_EQ(before.Result(), 0u) << c.name;
+        const std::wstring folder = c.newerBuild ? testsupport::NewerFolder() : testsupport::DistFolder();
+        auto package = RealPackage(AuthServerId, c.action, folder);
+        auto step = MakeStep(package, folder);
+        CallLog log;
+        ExecutedStep run(step, log);
+        auto& context = run.context;
+        auto& notifier = run.notifier;
+        log.clear();
+
+        step->Undo(context, notifier);
+
+        EXPECT_TRUE(log.empty()) << c.name;
+        EXPECT_TRUE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_AUTH_SERVER)) << c.name;
+        EXPECT_TRUE(trace.Contains(L"Package 'AuthServer.msi' was not installed by this run, nothing to undo")) << c.name;
+        EXPECT_FALSE(trace.ContainsText(L"Running msiexec.exe /x")) << c.name;
+    }
+}
+
+namespace
+{
+// Cancel pressed while the inner step runs: noticed before the next step.
+class CancelledDuring : public IExecObject
+{
+public:
+    CancelledDuring(std::shared_ptr<IExecObject> inner, testsupport::RecordingNotifier& notifier)
+        : m_inner(std::move(inner)), m_notifier(notifier) {}
+    void Exec(std::shared_ptr<IExecContext>& context, std::unique_ptr<INotifier>& notifier) override
+    {
+        m_inner->Exec(context, notifier);
+        m_notifier.cancelled = true;
+    }
+    void Undo(std::shared_ptr<IExecContext>& context, std::unique_ptr<INotifier>& notifier) override
+    {
+        m_inner->Undo(context, notifier);
+    }
+
+private:
+    std::shared_ptr<IExecObject> m_inner;
+    testsupport::RecordingNotifier& m_notifier;
+};
+}
+
+// Cancel during the Authentication Server's installation: both server packages go again,
+// the newest first, and nothing of the product is left.
+TEST(ServerPackageObjects, CancelDuringTheAuthenticationServerUndoesBoth)
+{
+    testsupport::TraceCapture trace;
+    Cleanup cleanup;
+    auto server = RealPackage(SecurityServerId, MsiActionInstall, testsupport::DistFolder());
+    auto auth = RealPackage(AuthServerId, MsiActionInstall, testsupport::DistFolder());
+    CallLog log;
+    auto recorder = new testsupport::RecordingNotifier(log);
+    std::unique_ptr<INotifier> notifier(recorder);
+    ExecSequence sequence({MakeStep(server, testsupport::DistFolder()),
+                           std::make_shared<CancelledDuring>(MakeStep(auth, testsupport::DistFolder()), *recorder),
+                           MakeStep(RealPackage(SyncServiceId, MsiActionInstall, testsupport::DistFolder()),
+                                    testsupport::DistFolder())});
+    std::shared_ptr<IExecContext> context = std::make_shared<ExecContext>(0);
+
+    EXPECT_THROW(sequence.Exec(context, notifier), utils::AbortInstallException);
+
+    EXPECT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_AUTH_SERVER));
+    EXPECT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SECURITY_SERVER));
+    EXPECT_FALSE(testsupport::IsAnyInstalled(OV_UPGRADE_CODE_SYNC_SERVICE));
+    const long authRemoved = LineOf(trace, L"Performing rollback of 'AuthServer.msi' install");
+    const long serverRemoved = LineOf(trace, L"Performing rollback of Security Server install");
+    ASSERT_NE(authRemoved, -1);
+    ASSERT_NE(serverRemoved, -1);
+    EXPECT_LT(authRemoved, serverRemoved);
+    const CallLog tail(log.end() - 6, log.end());
+    const CallLog expectedTail = {
+        L"ShowStatusWindow", L"ActionStartWithText 3 " + auth->GetName() + L" - Rolling back",
+        L"ActionEndWithText 3 " + auth->GetName() + L" - Rolled back", L"ShowStatusWindow",
+        L"ActionStartWithText 2 " + server->GetName() + L" - Rolling back",
+        L"ActionEndWithText 2 " + server->GetName() + L" - Rolled back"};
+    EXPECT_EQ(tail, expectedTail);
+}
+
 TEST(ServerPackageObjects, RemovalThroughMsiexec)
 {
     testsupport::TraceCapture trace;

@@ -111,23 +111,4 @@ TEST_F(SummaryWndTest, CancelStopsTheWaitingThreadAndQuits)
     EXPECT_TRUE(run.quitPosted);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"request-stop", "signal", "stop:4294967295"}));
 }
-
-TEST(SummaryWndCancel, TheInstallerThreadsWaitEndsAsAStop)
-{
-    std::atomic<int> acted{-1};
-    testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
-        acted = self.WaitForUserAction() ? 1 : 0;
-        return 0;
-    });
-    auto window = std::make_shared<CStatusWnd>();
-    window->Initialize(L"Orvane Studio install", &thread,
-                       std::make_shared<SecutityServerTable>(window->GetHwnd(), false));
-    ASSERT_TRUE(thread.Create());
-    window->RequestUserAction(testsupport::ServerData(false, false, false));
-    const auto run = testsupport::RunUiDriver({L"press:1035:2"});
-    EXPECT_EQ(run.exitCode, 0u) << run.report;
-    EXPECT_TRUE(run.quitPosted);
-    EXPECT_EQ(acted, 0);
-    EXPECT_EQ(thread.WaitForEnd(false, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-}
 }
