@@ -215,3 +215,9 @@ e2e_start_parent() {
   for _ in $(seq 100); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
   E2E_PARENT=$(tr -d '\r\n' <"$E2E_WORK/parent.txt.pid" 2>/dev/null)
 }
+
+# Setup.exe with its arguments written into the command line as they stand, unquoted, as an
+# administrator types them (/msi:"A=1 B=2").
+e2e_setup_verbatim() {
+  OV_EXITCODE_RAW=1 e2e_setup "$@"
+}
