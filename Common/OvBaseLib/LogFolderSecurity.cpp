@@ -27,15 +27,26 @@ namespace
 // NT SERVICE\TrustedInstaller.
 const wchar_t kTrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
-std::mutex g_lock;
-std::vector<std::wstring> g_notes;
-// Folders that could not be made safe in place, by lower-case path: where their logs go.
-std::map<std::wstring, std::wstring> g_redirects;
+// Function-local: the program's trace object is constructed during static initialisation and
+// may get here before this file's globals would be.
+struct SharedState
+{
+    std::mutex lock;
+    std::vector<std::wstring> notes;
+    // Folders that could not be made safe in place, by lower-case path: where their logs go.
+    std::map<std::wstring, std::wstring> redirects;
+};
+
+SharedState& State()
+{
+    static SharedState state;
+    return state;
+}
 
 void Note(std::wstring text)
 {
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_notes.push_back(std::move(text));
+    std::lock_guard<std::mutex> hold(State().lock);
+    State().notes.push_back(std::move(text));
 }
 
 std::wstring Lower(std::wstring text)
@@ -257,8 +268,8 @@ std::wstring MakeSafe(const std::wstring& text)
                 if (!CreateLogFolder(fresh))
                     return {};
                 Note(L"Log folder " + folder + L" " + found.reason + L" and cannot be moved aside: using " + fresh);
-                std::lock_guard<std::mutex> hold(g_lock);
-                g_redirects[Lower(folder)] = fresh;
+                std::lock_guard<std::mutex> hold(State().lock);
+                State().redirects[Lower(folder)] = fresh;
                 result = fresh + (end == std::wstring::npos ? std::wstring() : result.substr(end));
                 end = fresh.size();
             }
@@ -272,9 +283,9 @@ std::wstring MakeSafe(const std::wstring& text)
 // lands in the same place.
 std::wstring Redirected(const std::wstring& text)
 {
-    std::lock_guard<std::mutex> hold(g_lock);
+    std::lock_guard<std::mutex> hold(State().lock);
     std::wstring lower = Lower(text);
-    for (const auto& [from, to] : g_redirects)
+    for (const auto& [from, to] : State().redirects)
         if (lower.compare(0, from.size(), from) == 0 && (lower.size() == from.size() || lower[from.size()] == L'\\'))
             return to + text.substr(from.size());
     return text;
@@ -361,9 +372,9 @@ bool SetLogFolderAccess(const std::wstring& folder)
 
 std::vector<std::wstring> TakeLogFolderNotes()
 {
-    std::lock_guard<std::mutex> hold(g_lock);
+    std::lock_guard<std::mutex> hold(State().lock);
     std::vector<std::wstring> notes;
-    notes.swap(g_notes);
+    notes.swap(State().notes);
     return notes;
 }
 }

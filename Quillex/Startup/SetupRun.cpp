@@ -14,7 +14,6 @@
 #include "Ui/IStatusCallback.h"
 #include "res/resource.h"
 
-
 namespace
 {
 const DWORD kFatalError = 1603;
