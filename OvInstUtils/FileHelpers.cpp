@@ -91,11 +91,42 @@ void CRenameBeforeDelete::RenameBack()
     }
 }
 
+namespace
+{
+bool IsReparsePoint(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Removes one entry; what is in use now goes at the next restart. A link goes itself, never
+// what it points at.
+void RemoveEntry(const std::wstring& path, bool folder)
+{
+    if (folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str()))
+        return;
+    OvBase::TraceLine(OvBase::TraceWarning,
+                      L"[DeleteFilesInFolder] ::DeleteFile function fail, file name: %s. Error code: %.8x", path.c_str(),
+                      GetLastError());
+    OvBase::TraceLine(OvBase::TraceInfo, L"Set Delete file after reboot.");
+    OvBase::MoveFileOrDelay(path.c_str(), nullptr);
+}
+}
+
 void DeleteFilesInFolder(const wchar_t* folder)
 {
     OV_TRACE_FUNCTION();
     std::wstring base = folder ? folder : L"";
     OV_TRACE(OvBase::TraceInfo, L"[DeleteFilesInFolder] path: %s", base.c_str());
+    // A folder that is itself a link is not emptied: its contents belong to whatever it points at.
+    std::wstring self = base;
+    while (self.size() > 3 && (self.back() == L'\\' || self.back() == L'/'))
+        self.pop_back();
+    if (IsReparsePoint(self))
+    {
+        OV_TRACE(OvBase::TraceWarning, L"[DeleteFilesInFolder] %s is a link: not descended into", self.c_str());
+        return;
+    }
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((base + L"*.*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -105,19 +136,12 @@ void DeleteFilesInFolder(const wchar_t* folder)
         if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
             continue;
         std::wstring full = base + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            full += L'\\';
-            DeleteFilesInFolder(full.c_str());
-        }
-        if (!DeleteFileW(full.c_str()))
-        {
-            OV_TRACE(OvBase::TraceWarning,
-                     L"[DeleteFilesInFolder] ::DeleteFile function fail, file name: %s. Error code: %.8x", full.c_str(),
-                     GetLastError());
-            OV_TRACE(OvBase::TraceInfo, L"Set Delete file after reboot.");
-            OvBase::MoveFileOrDelay(full.c_str(), nullptr);
-        }
+        const bool directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            OV_TRACE(OvBase::TraceInfo, L"[DeleteFilesInFolder] link removed, not followed: %s", full.c_str());
+        else if (directory)
+            DeleteFilesInFolder((full + L'\\').c_str());
+        RemoveEntry(full, directory);
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }

@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "FileHelpers.h"
+#include "LogFolderSecurity.h"
 #include "TraceImpl.h"
 #include "Win32Objects.h"
 
@@ -17,11 +18,6 @@ const wchar_t kDriverTraceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\ovcc0\\
 const wchar_t kDebugPrintFilterKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Debug Print Filter";
 const wchar_t kDefaultLogFolder[] = L"%ProgramData%\\Calderis\\Orvane Studio\\Logs";
 const wchar_t kOldDefaultLogFolder[] = L"C:\\Logs";
-// Full file access, inherited, for Everyone and both app package groups.
-const wchar_t kLogFolderSddl[] = L"D:(A;OICI;FA;;;WD)(A;OICI;FA;;;S-1-15-2-1)(A;OICI;FA;;;S-1-15-2-2)";
-// Full file access for Everyone and all app packages.
-const wchar_t kCommonFileSddl[] = L"D:(A;;FA;;;WD)(A;;FA;;;S-1-15-2-1)";
-
 // Numbers that are written when set and removed when not.
 struct OptionalNumber
 {
@@ -118,64 +114,29 @@ bool IsProtectedFolder(const std::wstring& folder)
     return false;
 }
 
-// A descriptor made from SDDL, freed with the object.
-class CSddlDescriptor
-{
-public:
-    explicit CSddlDescriptor(const wchar_t* sddl)
-    {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &m_descriptor, nullptr))
-            m_descriptor = nullptr;
-    }
-    ~CSddlDescriptor()
-    {
-        if (m_descriptor)
-            LocalFree(m_descriptor);
-    }
-    CSddlDescriptor(const CSddlDescriptor&) = delete;
-    CSddlDescriptor& operator=(const CSddlDescriptor&) = delete;
-
-    PSECURITY_DESCRIPTOR Get() const { return m_descriptor; }
-    PACL Dacl() const
-    {
-        BOOL present = FALSE;
-        BOOL defaulted = FALSE;
-        PACL dacl = nullptr;
-        if (!m_descriptor || !GetSecurityDescriptorDacl(m_descriptor, &present, &dacl, &defaulted) || !present)
-            return nullptr;
-        return dacl;
-    }
-
-private:
-    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
-};
-
 LONG PrepareLogFolder(const std::wstring& folder)
 {
-    CSddlDescriptor descriptor(kLogFolderSddl);
-    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
-    int result = SHCreateDirectoryExW(nullptr, folder.c_str(), descriptor.Get() ? &security : nullptr);
-    if (result == ERROR_SUCCESS)
-        return ERROR_SUCCESS;
-    if (result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)
-        return result;
-    if (IsProtectedFolder(folder) || !descriptor.Dacl())
-        return ERROR_SUCCESS;
-    // An existing folder gets the same access list; its inherited entries stay.
-    std::wstring path = folder;
-    SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
-                          nullptr, nullptr, descriptor.Dacl(), nullptr);
+    const std::wstring used = OvBase::SecureLogFolder(folder);
+    if (used.empty())
+        return ERROR_ACCESS_DENIED;
+    // A folder that was there already gets the log folder's access list too, through a handle
+    // on the folder itself; the Windows and system folders keep theirs.
+    if (!IsProtectedFolder(used))
+        OvBase::SetLogFolderAccess(used);
     return ERROR_SUCCESS;
 }
 
 void PrepareCommonFile(const std::wstring& path)
 {
-    CSddlDescriptor descriptor(kCommonFileSddl);
-    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              descriptor.Get() ? &security : nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
+    std::wstring file = OvBase::SecureLogFilePath(path, true);
+    if (file.empty())
+        return;
+    std::vector<BYTE> descriptor = OvBase::DescriptorFromSddl(OvBase::kCommonFileSddl);
+    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.empty() ? nullptr : descriptor.data(), FALSE};
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &security, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
 }
 
 void SetDebugPrintFilterIfPresent()
@@ -409,6 +370,8 @@ TemporaryTraceConfiguration::TemporaryTraceConfiguration(COvTrace& trace)
         m_wroteDefaults = true;
     }
     trace.Reload();
+    for (const std::wstring& note : TakeLogFolderNotes())
+        TraceLine(TraceWarning, L"%s", note.c_str());
 }
 
 TemporaryTraceConfiguration::~TemporaryTraceConfiguration()

@@ -1,5 +1,7 @@
 #include "TraceImpl.h"
 
+#include "LogFolderSecurity.h"
+
 #include <cwchar>
 #include <mutex>
 #include <stdio.h>
@@ -142,8 +144,10 @@ bool FormatGrowing(CHeapArray<Char>& buffer, Format format, size_t& length)
 
 HANDLE OpenForAppend(const std::wstring& path)
 {
+    if (path.empty())
+        return INVALID_HANDLE_VALUE;
     return CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 }
 
@@ -212,13 +216,18 @@ bool CTraceImpl::Reload()
     DWORD common = m_commonFileFlag.load();
     if (params & TraceToFile)
     {
-        std::wstring path = GetLogFilePath();
+        // Before the first write: the folder and the file are the run's own, not what another
+        // account put in their place.
+        std::wstring path = SecureLogFilePath(GetLogFilePath(), common != 0);
+        AcquireSRWLockExclusive(&m_pathLock);
+        m_logFilePath = path;
+        ReleaseSRWLockExclusive(&m_pathLock);
         bool separated = common == 0 && ((params & TraceAppend) != 0 || m_keepEarlierRuns);
         bool append = common != 0 || separated;
         auto open = [&] {
             return append ? OpenForAppend(path)
                           : CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         };
         DWORD wait = m_fileMutex ? WaitForSingleObject(m_fileMutex, 5000) : WAIT_FAILED;
         HANDLE file = open();

@@ -35,6 +35,7 @@ bool CCmdLineParser::Parse(const std::wstring& text)
 {
     m_commandLine = text;
     m_options.clear();
+    m_valueSpans.clear();
     int count = 0;
     const size_t length = text.size();
     size_t pos = 0;
@@ -78,23 +79,30 @@ bool CCmdLineParser::Parse(const std::wstring& text)
         }
         else
         {
-            valueEnd = text.find(L' ', valueStart);
+            // A blank inside double quotes does not end the value: /msi:NAME="a b" is one value.
+            valueEnd = std::wstring::npos;
+            bool quoted = false;
+            for (size_t i = valueStart; i < length; ++i)
+            {
+                if (text[i] == L'"')
+                    quoted = !quoted;
+                else if (text[i] == L' ' && !quoted)
+                {
+                    valueEnd = i;
+                    break;
+                }
+            }
         }
 
-        if (valueEnd == std::wstring::npos)
-        {
-            if (!key.empty())
-            {
-                Store(key, text.substr(valueStart));
-                ++count;
-            }
-            break;
-        }
+        const size_t valueLength = valueEnd == std::wstring::npos ? length - valueStart : valueEnd - valueStart;
+        m_valueSpans.emplace_back(valueStart, valueLength);
         if (!key.empty())
         {
-            Store(key, text.substr(valueStart, valueEnd - valueStart));
+            Store(key, text.substr(valueStart, valueLength));
             ++count;
         }
+        if (valueEnd == std::wstring::npos)
+            break;
         pos = valueEnd + 1;
     }
     return count > 0;
@@ -124,4 +132,17 @@ bool CCmdLineParser::GetValue(const std::wstring& key, std::wstring& value) cons
         return false;
     value = found;
     return true;
+}
+
+std::wstring CCmdLineParser::GetMaskedCommandLine(const TextMask& mask) const
+{
+    std::wstring shown;
+    size_t pos = 0;
+    for (const auto& [start, count] : m_valueSpans)
+    {
+        shown += mask(m_commandLine.substr(pos, start - pos));
+        shown += mask(m_commandLine.substr(start, count));
+        pos = start + count;
+    }
+    return shown + mask(m_commandLine.substr(pos));
 }

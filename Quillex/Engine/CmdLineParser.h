@@ -1,8 +1,11 @@
 // Switches of a command line: "/key", "-key", "/key:value", "/key:\"quoted value\"".
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CCmdLineParser
 {
@@ -17,6 +20,10 @@ public:
     bool Parse(const std::wstring& text);
 
     const std::wstring& GetCommandLine() const { return m_commandLine; }
+    // The command line with every option value, and every stretch of text between them, passed
+    // through `mask`: how a log shows it. Quotes around a value stay as written.
+    using TextMask = std::function<std::wstring(const std::wstring&)>;
+    std::wstring GetMaskedCommandLine(const TextMask& mask) const;
 
     bool HasKey(const std::wstring& key) const;
     // The key is present and its value is not empty.
@@ -32,5 +39,7 @@ private:
 
     std::wstring m_commandLine;
     std::map<std::wstring, std::wstring> m_options;
+    // Where each value stands in the command line (start, length), in order.
+    std::vector<std::pair<size_t, size_t>> m_valueSpans;
     bool m_caseSensitive;
 };

@@ -1,5 +1,6 @@
 #include "ExecContext.h"
 
+#include "ExclusiveRegion.h"
 #include "OvErrorObject.h"
 #include "ResString.h"
 #include "SharedRegionNames.h"
@@ -9,18 +10,6 @@
 
 namespace ovinst
 {
-namespace
-{
-std::unique_ptr<OvBase::CWin32MappedFile> CreateRegion(const wchar_t* name)
-{
-    auto region = std::make_unique<OvBase::CWin32MappedFile>();
-    // An existing section of that name is opened: what was written into it stays.
-    if (region->Map_Ex(PAGE_READWRITE, kSharedRegionSize, name, nullptr) == ERROR_ALREADY_EXISTS)
-        OvBase::TraceLine(OvBase::TraceInfo, L"Shared region %s already exists, opened", name);
-    return region;
-}
-}
-
 ExecContext::ExecContext(int32_t uiMode) : m_uiMode(uiMode)
 {
 }
@@ -30,9 +19,13 @@ ExecContext::~ExecContext() = default;
 void ExecContext::CreateMappedFiles()
 {
     OV_TRACE_FUNCTION();
-    m_asRegion = CreateRegion(kAuthServerRegionName);
-    m_dbRegion = CreateRegion(kDatabaseRegionName);
-    m_cpRegion = CreateRegion(kConnectionPointsRegionName);
+    // The regions this context made stay as they are, with what the wizard wrote into them.
+    if (!m_asRegion)
+        m_asRegion = CreateExclusiveRegion(kAuthServerRegionName);
+    if (!m_dbRegion)
+        m_dbRegion = CreateExclusiveRegion(kDatabaseRegionName);
+    if (!m_cpRegion)
+        m_cpRegion = CreateExclusiveRegion(kConnectionPointsRegionName);
 }
 
 OvBase::CWin32MappedFile& ExecContext::GetDBMappedFile()

@@ -225,6 +225,11 @@ bool CInstallContext::ParseCommandLine(const std::wstring& text)
     return m_parser->Parse(text);
 }
 
+void CInstallContext::SetCommandLine(const CCmdLineParser& parsed)
+{
+    *m_parser = parsed;
+}
+
 const std::wstring& CInstallContext::GetCommandLine() const
 {
     return m_parser->GetCommandLine();

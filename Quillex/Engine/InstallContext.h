@@ -60,6 +60,9 @@ public:
     CInstallContext& operator=(const CInstallContext&) = delete;
 
     bool ParseCommandLine(const std::wstring& text);
+    // Takes a command line parsed already, so that the run reads it one way only.
+    void SetCommandLine(const CCmdLineParser& parsed);
+    const CCmdLineParser& GetCommandLineParser() const { return *m_parser; }
     const std::wstring& GetCommandLine() const;
 
     bool IsSilent() const;

@@ -8,13 +8,11 @@
 #include "ResString.h"
 #include "SehCatcher.h"
 #include "Startup/InstallEngineThread.h"
+#include "Steps/PasswordMask.h"
 #include "Trace.h"
 #include "TraceSettings.h"
 #include "Ui/IStatusCallback.h"
 #include "res/resource.h"
-
-#include <cwctype>
-#include <sstream>
 
 namespace
 {
@@ -33,23 +31,19 @@ int SystemMessageBox(const wchar_t* text, const wchar_t* title, UINT flags)
     return MessageBoxW(nullptr, text, title, flags);
 }
 
-bool IsHelpRequest(const std::wstring& commandLine)
+bool IsHelpRequest(const CCmdLineParser& commandLine)
 {
-    std::wistringstream words(commandLine);
-    std::wstring word;
-    while (words >> word)
-    {
-        for (wchar_t& c : word)
-            c = static_cast<wchar_t>(std::towlower(c));
-        if (word == L"/?" || word == L"-?" || word == L"/help" || word == L"-help")
-            return true;
-    }
-    return false;
+    return commandLine.HasKey(L"?") || commandLine.HasKey(L"help");
 }
 
-bool IsSilentCommandLine(const std::wstring& commandLine)
+bool IsSilentCommandLine(const CCmdLineParser& commandLine)
 {
-    return CCmdLineParser(commandLine).HasKey(L"script");
+    return commandLine.HasKey(L"script");
+}
+
+std::wstring MaskedCommandLine(const CCmdLineParser& commandLine)
+{
+    return commandLine.GetMaskedCommandLine([](const std::wstring& text) { return MaskPasswords(text); });
 }
 
 void ShowUsage(bool silent, const MessageBoxFunction& messageBox)
@@ -208,11 +202,11 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
 
 int RunSetup(HINSTANCE, const wchar_t* commandLine, const RunServices& services)
 {
-    const std::wstring text = commandLine ? commandLine : L"";
-    // Decided before anything else, so that an error of the context's own construction
+    // Parsed once, before anything else, so that an error of the context's own construction
     // does not open a box in an unattended deployment either.
-    const bool silent = IsSilentCommandLine(text);
-    if (IsHelpRequest(text))
+    const CCmdLineParser parsed(commandLine ? commandLine : L"");
+    const bool silent = IsSilentCommandLine(parsed);
+    if (IsHelpRequest(parsed))
     {
         ShowUsage(silent, services.messageBox);
         return 0;
@@ -224,11 +218,12 @@ int RunSetup(HINSTANCE, const wchar_t* commandLine, const RunServices& services)
     DWORD exitCode = 0;
     try
     {
-        Log(trace, L"%s", text.c_str());
+        const std::wstring shown = MaskedCommandLine(parsed);
+        Log(trace, L"%s", shown.c_str());
         utils::CInstallContext& context = utils::CInstallContext::Instance();
-        context.ParseCommandLine(text);
-        Log(trace, L"%s", context.GetCommandLine().c_str());
-        Log(trace, L"%s", context.GetMsiOption().c_str());
+        context.SetCommandLine(parsed);
+        Log(trace, L"%s", MaskedCommandLine(context.GetCommandLineParser()).c_str());
+        Log(trace, L"%s", MaskPasswords(context.GetMsiOption()).c_str());
         Log(trace, L"%s", context.IsSilent() ? L"Silent mode" : L"Usual mode");
         Log(trace, L"%s", context.HasRebootOption() ? L"Reboot" : L"No reboot");
         SetCurrentDirectoryW(context.GetDistributionFolder().c_str());

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "Engine/CmdLineParser.h"
 #include "Startup/IFactory.h"
 #include "Startup/InstanceGuard.h"
 
@@ -28,10 +29,13 @@ struct RunServices
 // MessageBoxW without an owner.
 int SystemMessageBox(const wchar_t* text, const wchar_t* title, UINT flags);
 
-// True for "/?", "-?", "/help" and "-help" anywhere on the command line.
-bool IsHelpRequest(const std::wstring& commandLine);
+// True for the options "/?", "-?", "/help" and "-help"; text inside an option's value does not
+// count.
+bool IsHelpRequest(const CCmdLineParser& commandLine);
 // True when the command line asks for a silent run.
-bool IsSilentCommandLine(const std::wstring& commandLine);
+bool IsSilentCommandLine(const CCmdLineParser& commandLine);
+// The command line as the log shows it: the password properties' values as "***".
+std::wstring MaskedCommandLine(const CCmdLineParser& commandLine);
 // The options and exit codes; a box unless the run is silent. Touches nothing else.
 void ShowUsage(bool silent, const MessageBoxFunction& messageBox);
 

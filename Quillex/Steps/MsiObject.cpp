@@ -4,6 +4,7 @@
 
 #include "ActionErrorGuard.h"
 #include "FileHelpers.h"
+#include "LogFolderSecurity.h"
 #include "MsiApi.h"
 #include "MsiUiHandler.h"
 #include "OvErrorObject.h"
@@ -81,14 +82,26 @@ InstallResult MakeInstallResult(UINT code, bool withInstallerError)
 
 std::wstring GetMsiLogFolder()
 {
-    std::wstring folder = OvBase::GetLogFolder();
-    while (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
     // The default folder's parents do not exist on a machine without the product.
-    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1))
-        ::CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-    utils::CreateDirectoryW(folder);
+    const std::wstring folder = OvBase::SecureLogFolder(OvBase::GetLogFolder());
+    if (folder.empty())
+        ThrowErrorCode(OvBase::HResultFromWin32(ERROR_ACCESS_DENIED));
     return folder + L"\\";
+}
+
+namespace
+{
+std::wstring PrepareMsiLogFile(const std::wstring& path)
+{
+    // Windows Installer appends to what it finds under that name: a link planted there would
+    // make it write into another file.
+    const bool usable = OvBase::PrepareLogFile(path);
+    for (const std::wstring& note : OvBase::TakeLogFolderNotes())
+        OvBase::TraceLine(OvBase::TraceWarning, L"%s", note.c_str());
+    if (!usable)
+        ThrowErrorCode(OvBase::HResultFromWin32(ERROR_ACCESS_DENIED));
+    return path;
+}
 }
 
 std::wstring MakePackagePath(const std::wstring& folder, const std::wstring& fileName)
@@ -153,7 +166,7 @@ std::wstring MsiObjectBase::OptionCommandLine(const std::wstring& msiOption,
 InstallResult MsiObjectBase::Install(std::shared_ptr<IExecContext>& context)
 {
     OV_TRACE_FUNCTION();
-    const std::wstring logPath = GetMsiLogFolder() + m_package->GetLogFileName();
+    const std::wstring logPath = PrepareMsiLogFile(GetMsiLogFolder() + m_package->GetLogFileName());
     CPackageLogScope log(logPath);
     CExternalUiScope handler;
     const std::wstring commandLine = CommandLine(context);
@@ -193,7 +206,8 @@ InstallResult MsiObjectBase::Uninstall(bool addQuietSwitch)
     for (DWORD index = 0; msi::Api().EnumRelatedProductsW(upgradeCode.c_str(), 0, index, product) == ERROR_SUCCESS;
          ++index)
     {
-        const std::wstring logArgument = L"/L*V \"" + GetMsiLogFolder() + m_package->GetLogFileName() + L"\"";
+        const std::wstring logArgument =
+            L"/L*V \"" + PrepareMsiLogFile(GetMsiLogFolder() + m_package->GetLogFileName()) + L"\"";
         const std::wstring properties = UninstallProperties();
         std::vector<wchar_t> arguments(1024);
         ::_snwprintf(arguments.data(), arguments.size() - 1,

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Engine/ExclusiveRegion.h"
 #include "Engine/SharedRegionNames.h"
 #include "FileHelpers.h"
 #include "OvErrorObject.h"
@@ -30,7 +31,7 @@ class CUpdateContext : public OvBase::CWin32MappedFile
 public:
     explicit CUpdateContext(INotifier& notifier) : m_notifier(notifier)
     {
-        Map_Ex(PAGE_READWRITE, kSharedRegionSize, kUpdateContextRegionName, nullptr);
+        CreateExclusiveRegion(*this, kUpdateContextRegionName);
     }
 
     ~CUpdateContext() override

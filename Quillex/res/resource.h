@@ -53,6 +53,7 @@
 #define IDS_NO_CP_SETTINGS        1069
 #define IDS_CONFIRM_UNINSTALL     1070
 #define IDS_UPDATES_REQUIRED      1071
+#define IDS_REGION_EXISTS         1160
 
 // 7127 to 7131: the display names of the installed-products scan (owned by OvInstUtils).
 #include "ComponentNameIds.h"

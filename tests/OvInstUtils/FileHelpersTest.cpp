@@ -3,6 +3,7 @@
 #include "FileHelpers.h"
 #include "OvErrorObject.h"
 #include "TraceTestSupport.h"
+#include "UnixLinks.h"
 
 namespace
 {
@@ -122,6 +123,32 @@ TEST(DeleteFilesInFolder, DeletesWhatItCanAndSchedulesTheRest)
 
     // A folder that does not exist is left alone.
     DeleteFilesInFolder((folder / L"missing\\").c_str());
+}
+
+TEST(DeleteFilesInFolder, RemovesAPlantedFolderLinkWithoutEmptyingItsTarget)
+{
+    PendingOperationsGuard guard;
+    ovtest::CTempFolder folder(L"delete-link");
+    ovtest::CTempFolder elsewhere(L"delete-link-target");
+    ovtest::WriteFileBytes(elsewhere / L"keep.txt", "k");
+    CreateDirectoryW((elsewhere / L"inner").c_str(), nullptr);
+    ovtest::WriteFileBytes(elsewhere / L"inner\\keep2.txt", "k2");
+    ovtest::WriteFileBytes(folder / L"own.txt", "o");
+    CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+    ovtest::WriteFileBytes(folder / L"sub\\own2.txt", "o2");
+    {
+        // In the folder and as the folder itself: neither is followed.
+        ovtest::CPlantedLink inside(folder / L"sub\\link", elsewhere.Path());
+        ovtest::CPlantedLink itself(folder / L"self", elsewhere.Path());
+        ASSERT_TRUE(inside.Planted() && itself.Planted());
+
+        DeleteFilesInFolder((folder.Path() + L"\\").c_str());
+        DeleteFilesInFolder((folder / L"self\\").c_str());
+    }
+    EXPECT_FALSE(ovtest::FileExists(folder / L"own.txt"));
+    EXPECT_FALSE(ovtest::FileExists(folder / L"sub\\own2.txt"));
+    EXPECT_EQ(ovtest::ReadFileBytes(elsewhere / L"keep.txt"), "k");
+    EXPECT_EQ(ovtest::ReadFileBytes(elsewhere / L"inner\\keep2.txt"), "k2");
 }
 
 TEST(FileHelpers, CheckFreeDiskSpace)

@@ -20,10 +20,10 @@ for pass in "entry" "thread small" "other-thread small"; do
   [ "$(echo "$dumps" | grep -c .)" -eq 1 ] || e2e_fail "$where: $(echo "$dumps" | grep -c .) dump files, expected one"
   # The default dump holds the process's memory: hundreds of MB against some 500 KB.
   if [ "$pass" = entry ] && [ "${dumps:-0}" -lt 20000000 ] 2>/dev/null; then e2e_fail "entry: not a full dump"; fi
-  e2e_expect_run_log "MiniDumpFile: C:\\"
-  e2e_expect_run_log "The instruction at "
+  e2e_expect_log "MiniDumpFile: C:\\"
+  e2e_expect_log "The instruction at "
   if [ "$where" = other-thread ]; then
-    e2e_expect_run_log "Unhandled exception on thread "
+    e2e_expect_log "Unhandled exception on thread "
   else
     e2e_expect_no_log "Unhandled exception on thread "
   fi

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Silent installation on Windows Server 2008 R2: the Security Server and the Authentication
 # Server installed, the Synchronization service not (a silent run never installs it),
-# exit 0, no window, no password in any log or left-over file; a second run finds the
-# Security Server installed and changes nothing.
+# exit 0, no window, no password (from the response file or the command line) in any log or
+# left-over file; a second run finds the Security Server installed and changes nothing.
 source "$(dirname "$0")/lib.sh" "$1" silent-install
 e2e_prepare
 server_key='HKLM\Software\Calderis\Orvane Studio\Server\Security Server'
 auth_key='HKLM\Software\Calderis\Orvane Studio\Server\Authentication Server'
 
+# Two more passwords on the command line, one in lower case: shown as *** wherever the command
+# line or the "msi" option is logged.
+msi_secrets="Msi-Secret-One Msi-Secret-Two"
 e2e_watch
-e2e_setup '/script:C:\dist\answers.rsp'
+e2e_setup_verbatim '/script:C:\dist\answers.rsp' '/msi:"ovdbapassword_temp=Msi-Secret-One OVDBUPASSWORD_TEMP=Msi-Secret-Two"'
 e2e_unwatch
 e2e_expect_exit 0x00000000
+e2e_expect_log '/msi:"ovdbapassword_temp=*** OVDBUPASSWORD_TEMP=***"'
+e2e_expect_log 'ovdbapassword_temp=*** OVDBUPASSWORD_TEMP=***'
 e2e_products | sort > "$E2E_WORK/products.txt"
 cat "$E2E_WORK/products.txt"
 e2e_expect_equal "Security Server version" "$(e2e_product_version 'Security Server')" 12.1.100.0
@@ -45,9 +50,9 @@ e2e_products | sort | diff "$E2E_WORK/products.txt" - >/dev/null || e2e_fail "th
 e2e_expect_equal "language mark after the second run" "$(e2e_locale)" "$locale"
 e2e_expect_equal "MorvikServerVersion after the second run" "$(e2e_reg_value "$server_key" MorvikServerVersion)" 12.1.100.0
 
-# The response file's two passwords reach neither the trace, nor the packages' logs, nor any
-# file that the run or the packages left behind.
-for secret in $(grep -E '^DataBase(Admin|User)Password=' "$E2E_DIST/answers.rsp" | cut -d= -f2- | tr -d '\r'); do
+# The response file's two passwords and the two given with /msi: reach neither the trace, nor the
+# packages' logs, nor any file that the run or the packages left behind.
+for secret in $(grep -E '^DataBase(Admin|User)Password=' "$E2E_DIST/answers.rsp" | cut -d= -f2- | tr -d '\r') $msi_secrets; do
   found=$(grep -rlaF -- "$secret" "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/windows/temp" \
     "$WINEPREFIX"/drive_c/users/*/Temp "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp 2>/dev/null | sort -u)
   [ -z "$found" ] || e2e_fail "a password lies in: $found"

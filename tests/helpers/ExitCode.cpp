@@ -1,7 +1,8 @@
 // Runs a program and writes its whole 32-bit exit code as "0x%08X" to a file, which a
 // shell script under Wine cannot learn otherwise (wine's own status keeps the low byte).
-// ExitCode <out file> <program> [arguments...]; the child's process id goes to
-// "<out file>.pid" as soon as it runs, its peak working set in bytes to "<out file>.peak".
+// ExitCode <out file> <program> [arguments...] (OV_EXITCODE_RAW=1: the arguments unquoted);
+// the child's process id goes to "<out file>.pid" as soon as it runs, its peak working set in
+// bytes to "<out file>.peak".
 #include <windows.h>
 #include <psapi.h>
 
@@ -39,9 +40,13 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3)
         return 2;
+    // OV_EXITCODE_RAW=1: the arguments go on as written, the way an administrator types
+    // /msi:"A=1 B=2" at a prompt, rather than quoted one by one.
+    wchar_t raw[4] = {};
+    const bool verbatim = GetEnvironmentVariableW(L"OV_EXITCODE_RAW", raw, 4) == 1 && raw[0] == L'1';
     std::wstring commandLine;
     for (int i = 2; i < argc; ++i)
-        commandLine += (i > 2 ? L" " : L"") + Quoted(argv[i]);
+        commandLine += (i > 2 ? L" " : L"") + (verbatim && i > 2 ? std::wstring(argv[i]) : Quoted(argv[i]));
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))

@@ -4,6 +4,7 @@
 // Fields go one after another per region, each a 32-bit byte count and UTF-16 text.
 // Exit codes: 0 written, 1 bad arguments, 2 a region does not exist, 3 mapping failed.
 #include "Engine/SharedRegionNames.h"
+#include "RegionKeys.h"
 
 #include <windows.h>
 
@@ -14,16 +15,7 @@
 
 namespace
 {
-const wchar_t* RegionName(const wchar_t* key)
-{
-    if (wcscmp(key, L"AS") == 0)
-        return ovinst::kAuthServerRegionName;
-    if (wcscmp(key, L"DB") == 0)
-        return ovinst::kDatabaseRegionName;
-    if (wcscmp(key, L"CP") == 0)
-        return ovinst::kConnectionPointsRegionName;
-    return nullptr;
-}
+using ovtest::RegionName;
 }
 
 int wmain(int argc, wchar_t* argv[])

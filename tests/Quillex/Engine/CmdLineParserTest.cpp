@@ -31,6 +31,9 @@ const ParseCase kCases[] = {
     {L"/msi:\"\" /reboot", true, {{L"msi", L""}, {L"reboot", L""}}, {}},
     {L"/a:\"x y\"/b", true, {{L"a", L"x y"}, {L"b", L""}}, {}},
     {L"/x:y:z", true, {{L"x", L"y:z"}}, {}},
+    // A blank between quotes inside a value does not end it: the property keeps its two words.
+    {L"/msi:A=\"x y\" /reboot", true, {{L"msi", L"A=\"x y\""}, {L"reboot", L""}}, {L"y\""}},
+    {L"/msi:A=\"x y", true, {{L"msi", L"A=\"x y"}}, {}},
     // Every "-" or "/" outside a value starts an option.
     {L"abc-def", true, {{L"def", L""}}, {L"abc"}},
     {L"/script:C:/dir/a.rsp", true, {{L"script", L"C:/dir/a.rsp"}}, {L"dir"}},

@@ -3,7 +3,12 @@
 #include "Engine/ExecContext.h"
 #include "OvErrorObject.h"
 #include "Engine/SharedRegionNames.h"
+#include "RegionSquatterProcess.h"
+#include "TraceCapture.h"
 #include "Win32Objects.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstring>
 #include <functional>
@@ -134,5 +139,69 @@ TEST(ExecContext, AnotherProcessFillsTheRegionsByName)
     }
     // The context took its regions with it.
     EXPECT_EQ(RunRegionWriter(L"AS gone"), 2u);
+}
+}
+
+namespace
+{
+struct SquattedRegion
+{
+    const char* name;
+    const wchar_t* key;
+    const wchar_t* region;
+};
+
+class SquattedRegionTest : public testing::TestWithParam<SquattedRegion>
+{
+};
+
+TEST_P(SquattedRegionTest, IsNotUsed)
+{
+    ovtest::CRegionSquatter squatter(GetParam().key);
+    ASSERT_TRUE(squatter.Ready());
+    testsupport::TraceCapture trace;
+    ExecContext context(0);
+    try
+    {
+        context.CreateMappedFiles();
+        FAIL() << "the region made by another process was taken";
+    }
+    catch (OvBase::COvError& e)
+    {
+        EXPECT_EQ(e.GetCode(), 0x800700B7u);
+        EXPECT_NE(std::wstring(e.GetDescription()).find(GetParam().region), std::wstring::npos) << e.GetDescription();
+    }
+    EXPECT_TRUE(trace.ContainsText(std::wstring(L"Shared region ") + GetParam().region +
+                                   L" exists already, made by another program: not used"));
+    EXPECT_EQ(squatter.Stop(), "") << "nothing was written into it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Regions, SquattedRegionTest,
+    testing::Values(SquattedRegion{"AuthServer", L"AS", kAuthServerRegionName},
+                    SquattedRegion{"Database", L"DB", kDatabaseRegionName},
+                    SquattedRegion{"ConnectionPoints", L"CP", kConnectionPointsRegionName}),
+    [](const testing::TestParamInfo<SquattedRegion>& info) { return info.param.name; });
+
+// Wine keeps the access lists of kernel objects: what the context asked for can be read back.
+TEST(ExecContext, RegionsAreForSystemAndAdministratorsOnly)
+{
+    ExecContext context(0);
+    context.CreateMappedFiles();
+    for (OvBase::CWin32MappedFile* region :
+         {&context.GetASMappedFile(), &context.GetDBMappedFile(), &context.GetCPMappedFile()})
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        PACL dacl = nullptr;
+        ASSERT_EQ(GetSecurityInfo(region->GetMapping(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  &dacl, nullptr, &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        LPWSTR text = nullptr;
+        ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                         DACL_SECURITY_INFORMATION, &text, nullptr));
+        EXPECT_STREQ(text, L"D:P(A;;GA;;;SY)(A;;GA;;;BA)");
+        LocalFree(text);
+        LocalFree(descriptor);
+    }
 }
 }

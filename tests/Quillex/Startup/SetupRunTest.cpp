@@ -38,10 +38,27 @@ TEST(SetupRun, HelpRequests)
     const std::pair<const wchar_t*, bool> cases[] = {
         {L"/?", true},           {L"-?", true},           {L"/HELP", true},     {L"-help", true},
         {L"/script /?", true},   {L"/script:a.rsp", false}, {L"", false},       {L"/helpme", false},
-        {L"/msi:\"A=/?\"", false},
+        {L"/msi:\"A=/?\"", false}, {L"/msi:\"A=1 /?\"", false}, {L"/script /msi:\"A=x -help\"", false},
+        {L"/script:\"C:\\a /? b\\x.rsp\"", false},
     };
     for (const auto& [line, help] : cases)
         EXPECT_EQ(help, ovinst::IsHelpRequest(line)) << line;
+}
+
+TEST(SetupRun, CommandLineIsLoggedWithThePasswordsMasked)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"/script /msi:OVDBAPASSWORD_TEMP=Secret1", L"/script /msi:OVDBAPASSWORD_TEMP=***"},
+        {L"/script /msi:\"OVDBAPASSWORD_TEMP=Secret1 OVDBUPASSWORD_TEMP=Secret2\" /reboot",
+         L"/script /msi:\"OVDBAPASSWORD_TEMP=*** OVDBUPASSWORD_TEMP=***\" /reboot"},
+        {L"/msi:\"ovdbapassword_temp=Secret1 OVSERVERADDRESS=srv\"", L"/msi:\"ovdbapassword_temp=*** OVSERVERADDRESS=srv\""},
+        {L"/msi:OvDbUPassword_Temp=\"two words\" /script", L"/msi:OvDbUPassword_Temp=\"***\" /script"},
+        {L"/msi:A=1 OVDBAPASSWORD_TEMP=Secret1", L"/msi:A=1 OVDBAPASSWORD_TEMP=***"},
+        {L"/msi:\"OVDBAPASSWORD_TEMP=Secret1", L"/msi:\"OVDBAPASSWORD_TEMP=***"},
+        {L"/script:C:\\a.rsp /msi:OVSERVERADDRESS=srv", L"/script:C:\\a.rsp /msi:OVSERVERADDRESS=srv"},
+    };
+    for (const auto& [line, shown] : cases)
+        EXPECT_EQ(ovinst::MaskedCommandLine(CCmdLineParser(line)), shown) << line;
 }
 
 TEST(SetupRun, UsageIsABoxOnlyWhenTheRunIsNotSilent)

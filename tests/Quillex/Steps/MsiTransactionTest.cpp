@@ -9,6 +9,7 @@
 #include "ProductGuids.h"
 #include "ProductRegistry.h"
 #include "RecordingNotifier.h"
+#include "RegionSquatterProcess.h"
 #include "ScopedInstall.h"
 #include "Steps/AuthServerObject.h"
 #include "Steps/MsiTransactionObject.h"
@@ -396,6 +397,32 @@ TEST(UpdateGroup, SecondUpdateFailingAsksForTheRollbackWhichWineOnlyStubs)
     EXPECT_FALSE(ovtest::FileExists(result.tempFolder));
     EXPECT_TRUE(ovtest::FileExists(ServerInstallFolder() + L"OvWebGateway.dll"));
     EXPECT_FALSE(ovtest::FileExists(ServerInstallFolder() + L"_OvWebGateway.dll"));
+}
+
+TEST(UpdateContext, RegionMadeFirstByAnotherProcessIsNotUsed)
+{
+    // Its folder text would decide what the setup empties.
+    ovtest::CTempFolder victim(L"uc-victim");
+    ovtest::WriteFileBytes(victim / L"keep.txt", "k");
+    ovtest::CRegionSquatter squatter(L"UC", victim.Path());
+    ASSERT_TRUE(squatter.Ready());
+    ovtest::CHklmKeyBackup key(instutils::kSecurityServerKeyPath);
+    testsupport::TraceCapture trace;
+    CallLog log;
+    bool ran = false;
+    UpdateContextObject context(std::make_shared<LambdaStep>([&] { ran = true; }));
+    try
+    {
+        StepRunner(log).Exec(context);
+        FAIL() << "the region made by another process was taken";
+    }
+    catch (OvBase::COvError& e)
+    {
+        EXPECT_EQ(e.GetCode(), 0x800700B7u);
+    }
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(trace.ContainsText(std::wstring(L"Shared region ") + kUpdateContextRegionName + L" exists already"));
+    EXPECT_EQ(ovtest::ReadFileBytes(victim / L"keep.txt"), "k");
 }
 
 TEST(UpdateContext, SectionWithoutFolderTouchesNothing)
