@@ -125,3 +125,11 @@ bool CCmdLineParser::GetValue(const std::wstring& key, std::wstring& value) cons
     value = found;
     return true;
 }
+
+std::vector<std::wstring> CCmdLineParser::GetKeys() const
+{
+    std::vector<std::wstring> keys;
+    for (const auto& option : m_options)
+        keys.push_back(option.first);
+    return keys;
+}

@@ -81,8 +81,9 @@ void Factory::CreateInstallData(const std::wstring& folder, const std::wstring& 
     if (m_type == Server)
     {
         OV_TRACE(OvBase::TraceInfo, L"Creating Server Install Data object");
-        const bool removalMode = utils::CInstallContext::Instance().GetParentPid() != 0;
-        result = std::make_shared<InstallData>(ServerPackageRows(), folder, msiOption, m_silent, removalMode);
+        const utils::CInstallContext& context = utils::CInstallContext::Instance();
+        result = std::make_shared<InstallData>(ServerPackageRows(), folder, msiOption, m_silent,
+                                               context.IsRemovalMode(), context.IsUpdate());
         return;
     }
     if (m_type == Console)
