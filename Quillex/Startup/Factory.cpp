@@ -26,6 +26,19 @@
 
 using namespace ovinst;
 
+namespace
+{
+bool AnyPackageToRemove(const IInstallData& installData)
+{
+    for (const auto& package : installData.GetPackages())
+    {
+        if (package->GetAction() == MsiActionUninstall)
+            return true;
+    }
+    return false;
+}
+}
+
 Factory::Factory(InstallerType type, bool silent) : m_type(type), m_silent(silent)
 {
 }
@@ -105,11 +118,18 @@ void Factory::CreatePreInstallSequence(const std::shared_ptr<IInstallData>& inst
     }
     else if (m_type == Server)
     {
-        if (installData->GetPackages()[SecurityServerId].GetAction() == MsiActionUninstall)
-            steps = {std::make_shared<WaitObject>()};
+        if (utils::CInstallContext::Instance().IsRemovalMode())
+        {
+            // A removal never analyses the machine: that could switch User Account Control
+            // off or install the runtime. With nothing to remove there is nothing to wait for.
+            if (AnyPackageToRemove(*installData))
+                steps = {std::make_shared<WaitObject>()};
+        }
         else
+        {
             steps = {std::make_shared<AnalizeObject>(), std::make_shared<SecurityServerCheckObject>(),
                      std::make_shared<InstallRuntimeObject>()};
+        }
     }
     else
     {
