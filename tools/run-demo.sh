@@ -45,6 +45,7 @@ say "update: the newer build's packages copied into C:\\dist, then Setup.exe /sc
 cp "$build"/samples/v2/*.msi "$E2E_DIST/"
 e2e_setup '/script:C:\dist\answers.rsp' /update /restartexitcode:3010
 say "update exit code: $E2E_EXIT (0x00000BC2 = 3010: updated, the server must restart)"
+say "Setup.log: $(e2e_log_text | grep -o 'Update requested: .*' | head -n 1 | tr -d '\r')"
 show_state
 
 say "removal: Setup.exe /script /uninstall /restartexitcode:3010"
