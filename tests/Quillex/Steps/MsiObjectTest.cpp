@@ -2,6 +2,7 @@
 
 #include "CatchOvError.h"
 #include "Engine/ExecContext.h"
+#include "Engine/InstallContext.h"
 #include "MsiApi.h"
 #include "OvErrorObject.h"
 #include "RecordingNotifier.h"
@@ -185,6 +186,7 @@ TEST(MsiObject, ResultCodes)
     for (const Case& c : {Case{0, true}, Case{1641, true}, Case{3010, true}, Case{3011, true}, Case{1603, false},
                           Case{1618, false}, Case{1, false}})
     {
+        utils::CInstallContext::Instance().SetRestartNeeded(false);
         testsupport::TraceCapture trace;
         FakeInstaller installer;
         g_installResult = c.code;
@@ -194,6 +196,10 @@ TEST(MsiObject, ResultCodes)
         const InstallResult result = object.RunInstall(context);
         EXPECT_EQ(result.success, c.success) << c.code;
         EXPECT_EQ(trace.ContainsText(L"FAILED"), !c.success) << c.code;
+        // A success that asks for a restart is kept for the run's exit code.
+        const bool restart = c.code == 3010 || c.code == 3011;
+        EXPECT_EQ(utils::CInstallContext::Instance().IsRestartNeeded(), restart) << c.code;
+        EXPECT_EQ(trace.ContainsText(L"Package 'SecurityServer.msi' needs a restart"), restart) << c.code;
         if (c.success)
         {
             EXPECT_EQ(result.errorText, L"");
