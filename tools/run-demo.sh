@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The demo on the sample distribution: run-demo.sh BUILD_DIR [Setup.exe arguments]
 # A fresh prefix set up as Windows Server 2008 R2 SP1 with User Account Control off, a silent
-# installation from the sample response file, what it left, then the removal run that an
-# uninstaller starts with /PID. Without arguments Setup.exe gets /script:<sample file>.
+# installation from the sample response file, what it left, then the steps a deployment tool
+# runs after it: the silent update to the newer build (/update) and the silent removal
+# (/uninstall), both with /restartexitcode:3010. Without arguments Setup.exe gets
+# /script:<sample file> on the first run.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd); shift
@@ -39,11 +41,15 @@ show_state() {
 }
 show_state
 
-say "removal: Setup.exe /script /PID:<a process that ends in 3 s>, as the product's uninstaller starts it"
-OV_PROBE_SLEEP=3000 e2e_run_to "$E2E_WORK/parent.txt" "$(e2e_winpath "$E2E_BIN/ProcessProbe.exe")" &
-for _ in $(seq 50); do [ -s "$E2E_WORK/parent.txt.pid" ] && break; sleep 0.1; done
-e2e_setup /script "/PID:$(cat "$E2E_WORK/parent.txt.pid")"
-wait
+say "update: the newer build's packages copied into C:\\dist, then Setup.exe /script:C:\\dist\\answers.rsp /update /restartexitcode:3010"
+cp "$build"/samples/v2/*.msi "$E2E_DIST/"
+e2e_setup '/script:C:\dist\answers.rsp' /update /restartexitcode:3010
+say "update exit code: $E2E_EXIT (0x00000BC2 = 3010: updated, the server must restart)"
+say "Setup.log: $(e2e_log_text | grep -o 'Update requested: .*' | head -n 1 | tr -d '\r')"
+show_state
+
+say "removal: Setup.exe /script /uninstall /restartexitcode:3010"
+e2e_setup /script /uninstall /restartexitcode:3010
 say "removal exit code: $E2E_EXIT"
 show_state
 e2e_stop

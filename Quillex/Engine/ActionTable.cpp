@@ -134,7 +134,7 @@ void ConsoleTable::RemapLines(bool)
 }
 
 SecutityServerTable::SecutityServerTable(HWND window)
-    : SecutityServerTable(window, utils::CInstallContext::Instance().GetParentPid() != 0)
+    : SecutityServerTable(window, utils::CInstallContext::Instance().IsRemovalMode())
 {
 }
 

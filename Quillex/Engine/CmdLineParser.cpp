@@ -146,3 +146,11 @@ std::wstring CCmdLineParser::GetMaskedCommandLine(const TextMask& mask) const
     }
     return shown + mask(m_commandLine.substr(pos));
 }
+
+std::vector<std::wstring> CCmdLineParser::GetKeys() const
+{
+    std::vector<std::wstring> keys;
+    for (const auto& option : m_options)
+        keys.push_back(option.first);
+    return keys;
+}

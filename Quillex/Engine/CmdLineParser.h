@@ -31,6 +31,8 @@ public:
     // The value, or nullptr when the key is absent.
     const wchar_t* GetValue(const std::wstring& key) const;
     bool GetValue(const std::wstring& key, std::wstring& value) const;
+    // Every key stored, as stored (lower case unless case-sensitive), in key order.
+    std::vector<std::wstring> GetKeys() const;
 
 private:
     std::wstring NormalizeKey(const std::wstring& key) const;

@@ -1,5 +1,6 @@
 #include "InstallContext.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "DllSearch.h"
@@ -22,6 +23,12 @@ struct OsRow
     const wchar_t* workstationText;
     int serverCode;
     const wchar_t* serverText;
+};
+
+// The one list of the options the program acts on; anything else is warned about.
+const wchar_t* const kKnownOptions[] = {
+    L"script", L"autoinstall", L"msi", L"pid", L"reboot", L"?", L"help",
+    L"update", L"uninstall", L"restartexitcode",
 };
 
 // Newest first: the first version the system reaches wins.
@@ -298,5 +305,69 @@ CommandLineSettings CInstallContext::GetSettings() const
     settings.reboot = HasRebootOption();
     settings.settingFile = GetSettingFile();
     return settings;
+}
+}
+
+namespace utils
+{
+bool CInstallContext::IsUpdate() const
+{
+    return m_parser->HasKey(L"update");
+}
+
+bool CInstallContext::IsUninstall() const
+{
+    return m_parser->HasKey(L"uninstall");
+}
+
+bool CInstallContext::IsRemovalMode() const
+{
+    return GetParentPid() != 0 || IsUninstall();
+}
+
+bool CInstallContext::HasRestartExitCode() const
+{
+    return m_parser->HasKey(L"restartexitcode");
+}
+
+bool CInstallContext::GetRestartExitCode(DWORD& code, std::wstring* text) const
+{
+    const wchar_t* value = m_parser->GetValue(L"restartexitcode");
+    if (value == nullptr)
+        return false;
+    if (text)
+        *text = value;
+    if (*value == L'\0')
+        return false;
+    // Digits only: a sign, a blank or a hexadecimal form would be a guess at the caller's intent.
+    unsigned long long number = 0;
+    for (const wchar_t* p = value; *p != L'\0'; ++p)
+    {
+        if (*p < L'0' || *p > L'9')
+            return false;
+        number = number * 10 + static_cast<unsigned>(*p - L'0');
+        if (number > MAXDWORD)
+            return false;
+    }
+    code = static_cast<DWORD>(number);
+    return true;
+}
+
+const std::vector<std::wstring>& CInstallContext::KnownOptions()
+{
+    static const std::vector<std::wstring> options(std::begin(kKnownOptions), std::end(kKnownOptions));
+    return options;
+}
+
+std::vector<std::wstring> CInstallContext::GetUnknownOptions() const
+{
+    const std::vector<std::wstring>& known = KnownOptions();
+    std::vector<std::wstring> unknown;
+    for (const std::wstring& key : m_parser->GetKeys())
+    {
+        if (std::find(known.begin(), known.end(), key) == known.end())
+            unknown.push_back(key);
+    }
+    return unknown;
 }
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CmdLineParser.h"
 
@@ -74,6 +75,24 @@ public:
     std::wstring GetSettingFile() const;
     CommandLineSettings GetSettings() const;
 
+    // Options for deployment tools.
+    // "/update" (with "/script"): installed packages with a newer build are updated.
+    bool IsUpdate() const;
+    // "/uninstall": every installed server package is removed, no parent process waited for.
+    bool IsUninstall() const;
+    // A removal run: started by the uninstaller with "/PID", or with "/uninstall".
+    bool IsRemovalMode() const;
+    // "/restartexitcode:<n>": the exit code of a run that succeeded and left a needed
+    // restart undone. False when the option is absent or its value is not a decimal
+    // number of at most 32 bits.
+    bool HasRestartExitCode() const;
+    // text, when given, receives the value as written.
+    bool GetRestartExitCode(DWORD& code, std::wstring* text = nullptr) const;
+    // Every option the program knows, in lower case.
+    static const std::vector<std::wstring>& KnownOptions();
+    // The options given that are not among them, as stored (lower case).
+    std::vector<std::wstring> GetUnknownOptions() const;
+
     int GetOsVersion() const { return m_osVersion; }
     const std::wstring& GetDistributionFolder() const { return m_distributionFolder; }
     const std::wstring& GetRuntimePath() const { return m_prerequisiteFolders[FolderRuntime]; }
@@ -85,6 +104,13 @@ public:
 
     void SetRestartOnExit(bool restart) { m_restartOnExit.store(restart); }
     bool IsRestartOnExit() const { return m_restartOnExit.load(); }
+    // A step changed something that needs a restart; also in a silent run, which never
+    // restarts the computer itself.
+    void SetRestartNeeded(bool needed) { m_restartNeeded.store(needed); }
+    bool IsRestartNeeded() const { return m_restartNeeded.load(); }
+    // The run reached its end with a needed restart that it did not carry out.
+    void SetRestartPending(bool pending) { m_restartPending.store(pending); }
+    bool IsRestartPending() const { return m_restartPending.load(); }
 
     // Reads the "Paths" section of the file in the distribution folder; a missing file,
     // section, key or an empty value keeps the folder's default.
@@ -93,6 +119,8 @@ public:
 private:
     int m_osVersion = OsUnknown;
     std::atomic<bool> m_restartOnExit{false};
+    std::atomic<bool> m_restartNeeded{false};
+    std::atomic<bool> m_restartPending{false};
     std::wstring m_distributionFolder;
     std::unique_ptr<CCmdLineParser> m_parser;
     std::array<std::wstring, FolderCount> m_prerequisiteFolders;

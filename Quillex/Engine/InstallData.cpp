@@ -28,7 +28,7 @@ bool Packages::Contains(PackageId id) const
 }
 
 InstallData::InstallData(const std::vector<PackageInfo>& rows, const std::wstring& directory,
-                         const std::wstring& msiOption, bool silent, bool removalMode)
+                         const std::wstring& msiOption, bool silent, bool removalMode, bool update)
     : m_directory(removalMode ? std::wstring() : directory),
       m_msiOption(msiOption),
       m_uiMode(silent ? 0 : 1)
@@ -46,7 +46,7 @@ InstallData::InstallData(const std::vector<PackageInfo>& rows, const std::wstrin
     else
     {
         m_installerType = 1;
-        ApplyServerRule(removalMode);
+        ApplyServerRule(removalMode, update);
     }
 }
 
@@ -65,7 +65,7 @@ void InstallData::ApplyConsoleRule()
     m_userActionNeeded = false;
 }
 
-void InstallData::ApplyServerRule(bool removalMode)
+void InstallData::ApplyServerRule(bool removalMode, bool update)
 {
     OV_TRACE_FUNCTION();
     if (removalMode)
@@ -83,11 +83,16 @@ void InstallData::ApplyServerRule(bool removalMode)
     }
     if (m_uiMode == 1)
     {
+        // The summary window offers the update itself.
+        if (update)
+            OV_TRACE(OvBase::TraceWarning, L"/update takes effect with /script only: the choice is asked for");
         m_userActionNeeded = true;
         return;
     }
 
     OV_TRACE(OvBase::TraceInfo, L"Silent install called");
+    if (update && ApplyUpdateRule())
+        return;
     if (m_packages[SecurityServerId].IsInstalled())
     {
         OV_TRACE(OvBase::TraceWarning, L"Security Server is already installed, do nothing");
@@ -96,6 +101,37 @@ void InstallData::ApplyServerRule(bool removalMode)
     // A silent run never installs the Synchronization service.
     m_packages[SecurityServerId].SetAction(MsiActionInstall);
     m_packages[AuthServerId].SetAction(MsiActionInstall);
+}
+
+bool InstallData::ApplyUpdateRule()
+{
+    OV_TRACE_FUNCTION();
+    bool installed = false;
+    bool newer = false;
+    for (const auto& package : m_packages)
+    {
+        installed = installed || package->IsInstalled();
+        newer = newer || (package->IsInstalled() && package->CanBeUpdated());
+    }
+    if (!installed)
+    {
+        OV_TRACE(OvBase::TraceInfo, L"Update requested: no server package is installed, installing");
+        return false;
+    }
+    if (!newer)
+    {
+        OV_TRACE(OvBase::TraceInfo, L"Update requested: the installed packages are current, nothing to do");
+        return true;
+    }
+    OV_TRACE(OvBase::TraceInfo, L"Update requested: a newer build is in the distribution, updating the installed packages");
+    // The boxes as installed, as the summary window's Update takes them: a current package
+    // is left alone, one that is not installed stays so.
+    for (const auto& package : m_packages)
+    {
+        if (package->IsInstalled())
+            SetUserAction(package->GetId(), true);
+    }
+    return true;
 }
 
 bool InstallData::IsUserActionNeeded() const

@@ -10,9 +10,10 @@ class InstallData : public IInstallData
 {
 public:
     // directory: the distribution folder with its trailing backslash. Removal mode (a run
-    // started by an uninstaller) ignores it and never opens a package file.
+    // started by an uninstaller) ignores it and never opens a package file. update: a silent
+    // server run updates the installed packages that have a newer build in the distribution.
     InstallData(const std::vector<PackageInfo>& rows, const std::wstring& directory,
-                const std::wstring& msiOption, bool silent, bool removalMode);
+                const std::wstring& msiOption, bool silent, bool removalMode, bool update = false);
 
     Packages& GetPackages() override { return m_packages; }
     const Packages& GetPackages() const override { return m_packages; }
@@ -29,7 +30,9 @@ public:
 
 private:
     void ApplyConsoleRule();
-    void ApplyServerRule(bool removalMode);
+    void ApplyServerRule(bool removalMode, bool update);
+    // True when the update request decided the actions; false when nothing is installed.
+    bool ApplyUpdateRule();
 
     std::wstring m_directory;
     std::wstring m_msiOption;

@@ -26,6 +26,19 @@
 
 using namespace ovinst;
 
+namespace
+{
+bool AnyPackageToRemove(const IInstallData& installData)
+{
+    for (const auto& package : installData.GetPackages())
+    {
+        if (package->GetAction() == MsiActionUninstall)
+            return true;
+    }
+    return false;
+}
+}
+
 Factory::Factory(InstallerType type, bool silent) : m_type(type), m_silent(silent)
 {
 }
@@ -81,8 +94,9 @@ void Factory::CreateInstallData(const std::wstring& folder, const std::wstring& 
     if (m_type == Server)
     {
         OV_TRACE(OvBase::TraceInfo, L"Creating Server Install Data object");
-        const bool removalMode = utils::CInstallContext::Instance().GetParentPid() != 0;
-        result = std::make_shared<InstallData>(ServerPackageRows(), folder, msiOption, m_silent, removalMode);
+        const utils::CInstallContext& context = utils::CInstallContext::Instance();
+        result = std::make_shared<InstallData>(ServerPackageRows(), folder, msiOption, m_silent,
+                                               context.IsRemovalMode(), context.IsUpdate());
         return;
     }
     if (m_type == Console)
@@ -104,11 +118,18 @@ void Factory::CreatePreInstallSequence(const std::shared_ptr<IInstallData>& inst
     }
     else if (m_type == Server)
     {
-        if (installData->GetPackages()[SecurityServerId].GetAction() == MsiActionUninstall)
-            steps = {std::make_shared<WaitObject>()};
+        if (utils::CInstallContext::Instance().IsRemovalMode())
+        {
+            // A removal never analyses the machine: that could switch User Account Control
+            // off or install the runtime. With nothing to remove there is nothing to wait for.
+            if (AnyPackageToRemove(*installData))
+                steps = {std::make_shared<WaitObject>()};
+        }
         else
+        {
             steps = {std::make_shared<AnalizeObject>(), std::make_shared<SecurityServerCheckObject>(),
                      std::make_shared<InstallRuntimeObject>()};
+        }
     }
     else
     {

@@ -1,6 +1,7 @@
 #include "Startup/InstanceGuard.h"
 
 #include "AbortInstallException.h"
+#include "OvErrorObject.h"
 #include "ResString.h"
 #include "Trace.h"
 #include "res/resource.h"
@@ -26,7 +27,14 @@ InstanceGuard::InstanceGuard(bool silent, const MessageBoxFunction& messageBox)
     if (!another)
         return;
     OV_TRACE(OvBase::TraceWarning, L"Another instance of the setup is running");
-    if (!silent && messageBox)
+    if (silent)
+    {
+        // A deployment tool reads 0 as done: Windows Installer's own code tells it to retry.
+        OV_TRACE(OvBase::TraceWarning, L"Silent run: ending with %u (ERROR_INSTALL_ALREADY_RUNNING), nothing done",
+                 static_cast<unsigned>(ERROR_INSTALL_ALREADY_RUNNING));
+        ThrowErrorCode(ERROR_INSTALL_ALREADY_RUNNING);
+    }
+    if (messageBox)
     {
         std::wstring format = utils::LoadResString(IDS_INSTALL_TITLE);
         std::vector<wchar_t> title(format.size() + 16);

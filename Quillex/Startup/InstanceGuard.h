@@ -13,8 +13,8 @@ using MessageBoxFunction = std::function<int(const wchar_t* text, const wchar_t*
 class InstanceGuard
 {
 public:
-    // Throws utils::AbortInstallException when another instance runs, after a warning box
-    // unless the run is silent.
+    // When another instance runs: an interactive run throws utils::AbortInstallException
+    // after a warning box, a silent run throws the error 1618 (ERROR_INSTALL_ALREADY_RUNNING).
     InstanceGuard(bool silent, const MessageBoxFunction& messageBox);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;

@@ -75,8 +75,14 @@ std::shared_ptr<IStatusCallback> CreateInstallerWindow(const RunServices& servic
 bool IsDeleteMode()
 {
     OV_TRACE_FUNCTION();
-    if (utils::CInstallContext::Instance().GetParentPid() != 0)
+    const utils::CInstallContext& context = utils::CInstallContext::Instance();
+    if (context.GetParentPid() != 0)
         return true;
+    if (context.IsUninstall())
+    {
+        OV_TRACE(OvBase::TraceInfo, L"/uninstall passed via command line, mode is Uninstall");
+        return true;
+    }
     OV_TRACE(OvBase::TraceInfo, L"There is no parent process id passed via command line, mode is Install");
     return false;
 }
@@ -123,6 +129,9 @@ std::shared_ptr<InstallEngineThread> GetUninstEngineThread(const std::shared_ptr
 {
     OV_TRACE_FUNCTION();
     DWORD pid = utils::CInstallContext::Instance().GetParentPid();
+    // "/uninstall" alone has no parent process to wait for.
+    if (pid == 0)
+        return std::make_shared<InstallEngineThread>(Server, window, services.makeFactory);
     OV_TRACE(OvBase::TraceInfo, L"Get parent process id: \"%d\". Start delete authentication server.", pid);
     OV_TRACE(OvBase::TraceInfo, L"Waiting for parent process close: %d", pid);
     if (HANDLE parent = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid))
@@ -198,6 +207,35 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
     guard.reset();
     return exitCode;
 }
+
+// Callers may pass options of their own: named, not refused. A typing error shows here.
+void WarnUnknownOptions(OvBase::CFuncTraceContext& trace, const utils::CInstallContext& context)
+{
+    for (const std::wstring& option : context.GetUnknownOptions())
+        trace.Trace(OvBase::TraceWarning, L"Unknown command-line option ignored: /%s", option.c_str());
+}
+
+bool IsRestartExitCodeValid(OvBase::CFuncTraceContext& trace, const utils::CInstallContext& context)
+{
+    DWORD code = 0;
+    std::wstring text;
+    if (!context.HasRestartExitCode() || context.GetRestartExitCode(code, &text))
+        return true;
+    trace.Trace(OvBase::TraceWarning, L"The value of /restartexitcode is not a decimal number: \"%s\"; ending with %u",
+                text.c_str(), static_cast<unsigned>(ERROR_INVALID_PARAMETER));
+    return false;
+}
+
+// A run that succeeded but left a needed restart to its caller ends with the code asked for.
+DWORD WithRestartExitCode(OvBase::CFuncTraceContext& trace, const utils::CInstallContext& context, DWORD exitCode)
+{
+    DWORD code = 0;
+    if (exitCode != 0 || !context.GetRestartExitCode(code) || !context.IsRestartPending() ||
+        context.IsRestartOnExit())
+        return exitCode;
+    trace.Trace(OvBase::TraceInfo, L"A restart is needed: ending with %u (/restartexitcode)", static_cast<unsigned>(code));
+    return code;
+}
 }
 
 int RunSetup(HINSTANCE, const wchar_t* commandLine, const RunServices& services)
@@ -226,8 +264,12 @@ int RunSetup(HINSTANCE, const wchar_t* commandLine, const RunServices& services)
         Log(trace, L"%s", MaskPasswords(context.GetMsiOption()).c_str());
         Log(trace, L"%s", context.IsSilent() ? L"Silent mode" : L"Usual mode");
         Log(trace, L"%s", context.HasRebootOption() ? L"Reboot" : L"No reboot");
+        WarnUnknownOptions(trace, context);
         SetCurrentDirectoryW(context.GetDistributionFolder().c_str());
-        exitCode = RunInstaller(trace, services);
+        if (IsRestartExitCodeValid(trace, context))
+            exitCode = WithRestartExitCode(trace, context, RunInstaller(trace, services));
+        else
+            exitCode = ERROR_INVALID_PARAMETER;
     }
     catch (OvBase::COvError& error)
     {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ActionErrorGuard.h"
+#include "Engine/InstallContext.h"
 #include "FileHelpers.h"
 #include "LogFolderSecurity.h"
 #include "MsiApi.h"
@@ -59,6 +60,20 @@ public:
 private:
     bool m_on = true;
 };
+}
+
+namespace
+{
+// A package that succeeded but asks for a restart (3010, or 3011 for a restart of the
+// installer itself): kept for the run's exit code. Interactive runs count down only for
+// the steps that say so themselves.
+void NoteRestartResult(UINT code, const std::wstring& package)
+{
+    if (code != ERROR_SUCCESS_REBOOT_REQUIRED && code != 3011)
+        return;
+    OvBase::TraceLine(OvBase::TraceInfo, L"Package '%s' needs a restart (%u)", package.c_str(), code);
+    utils::CInstallContext::Instance().SetRestartNeeded(true);
+}
 }
 
 bool IsInstallSuccess(UINT code)
@@ -182,6 +197,7 @@ InstallResult MsiObjectBase::Install(std::shared_ptr<IExecContext>& context)
     ScrubLogFile(logPath, secrets);
     InstallResult result = MakeInstallResult(code, true);
     m_installedFresh = fresh && result.success;
+    NoteRestartResult(code, m_package->GetFileName());
     if (!result.success)
         OV_TRACE(OvBase::TraceWarning,
                  L"[ovinst::MsiObjectBase::Install]  Install package '%s' FAILED with error: %d (%s), MsiError: %s",
@@ -220,6 +236,7 @@ InstallResult MsiObjectBase::Uninstall(bool addQuietSwitch)
         const DWORD exitCode = process.GetExitCode();
         OV_TRACE(OvBase::TraceInfo, L"0x%x", exitCode);
         const InstallResult removal = MakeInstallResult(exitCode, false);
+        NoteRestartResult(exitCode, m_package->GetFileName());
         if (!removal.success)
             OV_TRACE(OvBase::TraceWarning,
                      L"[ovinst::MsiObjectBase::Uninstall] Msiexec.exe FAILED to uninstall '%s' with error: %d (%s)",

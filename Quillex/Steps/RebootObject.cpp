@@ -15,14 +15,22 @@ RebootObject::~RebootObject() = default;
 void RebootObject::Exec(std::shared_ptr<IExecContext>&, std::unique_ptr<INotifier>& notifier)
 {
     OvBase::CFuncTraceContext trace(L"ovinst::RebootObject::Exec", OV_WFILE, __LINE__);
-    if (notifier->IsRebootRequired() && notifier->RebootCountdown(m_countdownSeconds))
+    utils::CInstallContext& context = utils::CInstallContext::Instance();
+    const bool required = notifier->IsRebootRequired();
+    if (required && notifier->RebootCountdown(m_countdownSeconds))
     {
         trace.Trace(OvBase::TraceInfo, L"[ovinst::RebootObject::Exec]Setting restart on exit");
-        utils::CInstallContext::Instance().SetRestartOnExit(true);
+        context.SetRestartOnExit(true);
         notifier->CloseWindow();
         return;
     }
     trace.Trace(OvBase::TraceInfo, L"Restart countdown not needed / cancelled ");
+    // A silent run knows the need only through the context: it never counts down.
+    if (required || context.IsRestartNeeded())
+    {
+        trace.Trace(OvBase::TraceInfo, L"A restart is needed and was not carried out");
+        context.SetRestartPending(true);
+    }
     notifier->InstallationFinished();
 }
 

@@ -1,5 +1,6 @@
 #include "SilentNotifier.h"
 
+#include "Engine/InstallContext.h"
 #include "Trace.h"
 
 #include <windows.h>
@@ -83,6 +84,8 @@ bool SilentNotifier::IsRebootRequired()
 
 void SilentNotifier::SetRebootRequired()
 {
+    // Never a countdown or a restart here; the need is kept for the run's exit code.
+    utils::CInstallContext::Instance().SetRestartNeeded(true);
 }
 
 bool SilentNotifier::IsCancelled()

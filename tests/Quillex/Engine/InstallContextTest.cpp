@@ -41,6 +41,77 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, ParentPid,
                                          PidCase{L"/PID:-5", 0}, PidCase{L"/PID:99999999999", 0},
                                          PidCase{L"/script", 0}));
 
+struct RestartCodeCase
+{
+    const wchar_t* commandLine;
+    bool present;
+    bool valid;
+    DWORD code;
+};
+
+class RestartExitCode : public testing::TestWithParam<RestartCodeCase>
+{
+};
+
+TEST_P(RestartExitCode, IsADecimalNumberOf32Bits)
+{
+    utils::CInstallContext context;
+    context.ParseCommandLine(GetParam().commandLine);
+    EXPECT_EQ(context.HasRestartExitCode(), GetParam().present);
+    DWORD code = 12345;
+    EXPECT_EQ(context.GetRestartExitCode(code), GetParam().valid);
+    EXPECT_EQ(code, GetParam().valid ? GetParam().code : 12345u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, RestartExitCode,
+    testing::Values(RestartCodeCase{L"/script /restartexitcode:3010", true, true, 3010},
+                    RestartCodeCase{L"-RestartExitCode:0", true, true, 0},
+                    RestartCodeCase{L"/restartexitcode:4294967295", true, true, 4294967295u},
+                    RestartCodeCase{L"/restartexitcode:4294967296", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode:-1", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode:0xBC2", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode:30a", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode:", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode", true, false, 0},
+                    RestartCodeCase{L"/restartexitcode:\"\"", true, false, 0},
+                    RestartCodeCase{L"/script", false, false, 0}));
+
+TEST(InstallContext, DeploymentOptions)
+{
+    utils::CInstallContext context;
+    context.ParseCommandLine(L"/script /UPDATE");
+    EXPECT_TRUE(context.IsUpdate());
+    EXPECT_FALSE(context.IsUninstall());
+    EXPECT_FALSE(context.IsRemovalMode());
+
+    context.ParseCommandLine(L"/script /Uninstall");
+    EXPECT_TRUE(context.IsUninstall());
+    EXPECT_TRUE(context.IsRemovalMode());
+    EXPECT_EQ(context.GetParentPid(), 0u);
+
+    context.ParseCommandLine(L"/script /PID:42");
+    EXPECT_FALSE(context.IsUninstall());
+    EXPECT_TRUE(context.IsRemovalMode());
+}
+
+// The options the program does not know are named; the known ones in any case are not.
+TEST(InstallContext, UnknownOptions)
+{
+    utils::CInstallContext context;
+    context.ParseCommandLine(L"/SCRIPT:C:\\a.rsp /unistall -MyTool:\"x y\" /Update /uninstall /autoinstall "
+                             L"/msi:A=1 /PID:1 /reboot /restartexitcode:3010 /? /help");
+    EXPECT_EQ(context.GetUnknownOptions(), (std::vector<std::wstring>{L"mytool", L"unistall"}));
+
+    context.ParseCommandLine(L"/script");
+    EXPECT_TRUE(context.GetUnknownOptions().empty());
+    for (const std::wstring& option : utils::CInstallContext::KnownOptions())
+    {
+        context.ParseCommandLine(L"/" + option);
+        EXPECT_TRUE(context.GetUnknownOptions().empty()) << option;
+    }
+}
+
 TEST(InstallContext, SilentRunWithResponseFile)
 {
     utils::CInstallContext context;

@@ -158,6 +158,67 @@ TEST_F(InstallDataTest, UserChoiceOnInstalledPackages)
     EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Uninstall, Install, None}));
 }
 
+// A silent run asked to update: the three situations it can find, the packages really
+// installed, the first or the newer builds in the distribution.
+TEST_F(InstallDataTest, SilentUpdateRequest)
+{
+    const MsiAction Update = MsiActionUpdate;
+    {
+        // Nothing installed: installs as a plain silent run does.
+        testsupport::TraceCapture log;
+        InstallData data(ovinst::ServerPackageRows(), testsupport::NewerFolder(), L"", true, false, true);
+        EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Install, Install, None}));
+        EXPECT_TRUE(log.Contains(L"Update requested: no server package is installed, installing"));
+    }
+    ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"), OV_UPGRADE_CODE_SECURITY_SERVER);
+    ScopedInstall auth(testsupport::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+    ASSERT_EQ(server.Result(), 0u);
+    ASSERT_EQ(auth.Result(), 0u);
+    {
+        // Installed and current: nothing to do.
+        testsupport::TraceCapture log;
+        InstallData data(ovinst::ServerPackageRows(), testsupport::DistFolder(), L"", true, false, true);
+        EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
+        EXPECT_TRUE(log.Contains(L"Update requested: the installed packages are current, nothing to do"));
+        EXPECT_FALSE(log.ContainsText(L"Security Server is already installed, do nothing"));
+    }
+    {
+        // Newer builds: what is installed is updated, the Synchronization service stays out.
+        testsupport::TraceCapture log;
+        InstallData data(ovinst::ServerPackageRows(), testsupport::NewerFolder(), L"", true, false, true);
+        EXPECT_EQ(Actions(data), (std::vector<MsiAction>{Update, Update, None}));
+        EXPECT_FALSE(data.IsUserActionNeeded());
+        EXPECT_TRUE(log.Contains(
+            L"Update requested: a newer build is in the distribution, updating the installed packages"));
+        EXPECT_TRUE(log.Contains(L"Package 'Authentication server' is 'checked', action is 'Update'"));
+    }
+    {
+        // Without the request the same machine is left alone, as before.
+        InstallData data(ovinst::ServerPackageRows(), testsupport::NewerFolder(), L"", true, false, false);
+        EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
+    }
+    {
+        // An interactive run still asks: the summary window offers the update.
+        InstallData data(ovinst::ServerPackageRows(), testsupport::NewerFolder(), L"", false, false, true);
+        EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, None, None}));
+        EXPECT_TRUE(data.IsUserActionNeeded());
+    }
+}
+
+// Only the packages with a newer build are updated; an installed Synchronization service is
+// updated with the others.
+TEST_F(InstallDataTest, SilentUpdateTakesTheBoxesAsInstalled)
+{
+    ScopedInstall server(testsupport::NewerPackage(L"SecurityServer.msi"), OV_UPGRADE_CODE_SECURITY_SERVER);
+    ScopedInstall auth(testsupport::DistPackage(L"AuthServer.msi"), OV_UPGRADE_CODE_AUTH_SERVER);
+    ScopedInstall sync(testsupport::DistPackage(L"FederationSyncService.msi"), OV_UPGRADE_CODE_SYNC_SERVICE);
+    ASSERT_EQ(server.Result(), 0u);
+    ASSERT_EQ(auth.Result(), 0u);
+    ASSERT_EQ(sync.Result(), 0u);
+    InstallData data(ovinst::ServerPackageRows(), testsupport::NewerFolder(), L"", true, false, true);
+    EXPECT_EQ(Actions(data), (std::vector<MsiAction>{None, MsiActionUpdate, MsiActionUpdate}));
+}
+
 TEST_F(InstallDataTest, InstalledProductWithoutItsFileInTheDistributionFails)
 {
     ScopedInstall server(testsupport::DistPackage(L"SecurityServer.msi"),

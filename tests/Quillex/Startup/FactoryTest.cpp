@@ -4,9 +4,11 @@
 
 #include "CatchOvError.h"
 #include "Engine/IInstallData.h"
+#include "Engine/InstallContext.h"
 #include "OvErrorObject.h"
 #include "RecordingNotifier.h"
 #include "Startup/Factory.h"
+#include "SystemApi.h"
 #include "TestPackage.h"
 #include "Ui/SilentNotifier.h"
 
@@ -241,4 +243,55 @@ TEST(Factory, WrongTypesAndIdsAreRefused)
     EXPECT_STREQ(error->GetDescription(), L"Not implemented!");
     EXPECT_EQ(error->GetProperties().at(L"Function"), L"Factory::CreateExecPackage");
 }
+}
+
+namespace
+{
+std::vector<DWORD> g_sleeps;
+void WINAPI RecordSleep(DWORD milliseconds)
+{
+    g_sleeps.push_back(milliseconds);
+}
+}
+
+// A removal run (the uninstaller's /PID, or /uninstall) never analyses the machine, which
+// could switch User Account Control off or install the runtime: it only waits the ten
+// seconds before removing, and with nothing to remove it waits for nothing.
+TEST(Factory, RemovalRunPreInstallIsTheWaitOnly)
+{
+    struct Case
+    {
+        const wchar_t* commandLine;
+        std::vector<std::pair<PackageId, MsiAction>> actions;
+        std::vector<DWORD> sleeps;
+        CallLog calls;
+    };
+    const Case cases[] = {
+        {L"/script /uninstall", {{SecurityServerId, Remove}, {AuthServerId, Remove}, {SyncServiceId, None}},
+         {10000}, {L"ActionStart 0", L"ActionEnd 0"}},
+        {L"/script /uninstall", {{SecurityServerId, None}, {AuthServerId, Remove}, {SyncServiceId, None}},
+         {10000}, {L"ActionStart 0", L"ActionEnd 0"}},
+        {L"/script /uninstall", {{SecurityServerId, None}, {AuthServerId, None}, {SyncServiceId, None}}, {}, {}},
+        {L"/script /PID:4", {{SecurityServerId, None}, {AuthServerId, None}, {SyncServiceId, None}}, {}, {}},
+        {L"/uninstall", {{SecurityServerId, Remove}, {AuthServerId, None}, {SyncServiceId, None}},
+         {10000}, {L"ActionStart 0", L"ActionEnd 0"}},
+    };
+    instutils::CSystemApiOverride api;
+    api->Sleep = RecordSleep;
+    for (const Case& c : cases)
+    {
+        utils::CInstallContext::Instance().ParseCommandLine(c.commandLine);
+        g_sleeps.clear();
+        Factory factory(Server, true);
+        std::shared_ptr<IInstallData> data = std::make_shared<FakeInstallData>(Server, c.actions);
+        ExecObjectPtr pre;
+        factory.CreatePreInstallSequence(data, pre);
+        auto recorder = new testsupport::RecordingNotifier;
+        std::unique_ptr<INotifier> notifier(recorder);
+        std::shared_ptr<IExecContext> noContext;
+        pre->Exec(noContext, notifier);
+        EXPECT_EQ(g_sleeps, c.sleeps) << c.commandLine;
+        EXPECT_EQ(recorder->calls, c.calls) << c.commandLine;
+    }
+    utils::CInstallContext::Instance().ParseCommandLine(L"");
 }

@@ -128,6 +128,51 @@ TEST(RebootObject, SilentRunArrangesNoRestart)
     EXPECT_FALSE(utils::CInstallContext::Instance().IsRestartOnExit());
 }
 
+// The end of a successful run that needs a restart and does not carry it out: the fact the
+// exit code of /restartexitcode rests on. A silent run knows the need only through the
+// install context, which its notifier fills.
+TEST(RebootObject, RestartLeftUndoneIsPending)
+{
+    struct Case
+    {
+        const char* name;
+        bool silent;
+        bool required;
+        bool runsOut;
+        bool pending;
+        bool restart;
+    };
+    const Case cases[] = {
+        {"countdown runs out", false, true, true, false, true},
+        {"countdown cancelled", false, true, false, true, false},
+        {"nothing changed", false, false, true, false, false},
+        {"silent, a package changed", true, true, true, true, false},
+        {"silent, nothing changed", true, false, true, false, false},
+    };
+    utils::CInstallContext& context = utils::CInstallContext::Instance();
+    for (const Case& c : cases)
+    {
+        context.SetRestartOnExit(false);
+        context.SetRestartNeeded(false);
+        context.SetRestartPending(false);
+        testsupport::TraceCapture log;
+        StepRun run;
+        std::unique_ptr<INotifier> silent(new SilentNotifier);
+        std::unique_ptr<INotifier>& notifier = c.silent ? silent : run.NotifierPtr();
+        run.Notifier().countdownRunsOut = c.runsOut;
+        if (c.required)
+            notifier->SetRebootRequired();
+        RebootObject step;
+        step.Exec(run.Context(), notifier);
+        EXPECT_EQ(context.IsRestartPending(), c.pending) << c.name;
+        EXPECT_EQ(context.IsRestartOnExit(), c.restart) << c.name;
+        EXPECT_EQ(log.Contains(L"A restart is needed and was not carried out"), c.pending) << c.name;
+    }
+    context.SetRestartOnExit(false);
+    context.SetRestartNeeded(false);
+    context.SetRestartPending(false);
+}
+
 namespace
 {
 const wchar_t kPolicy[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";

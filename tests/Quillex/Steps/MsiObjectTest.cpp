@@ -2,6 +2,7 @@
 
 #include "CatchOvError.h"
 #include "Engine/ExecContext.h"
+#include "Engine/InstallContext.h"
 #include "MsiApi.h"
 #include "OvErrorObject.h"
 #include "RecordingNotifier.h"
@@ -193,6 +194,7 @@ TEST(MsiObject, ResultCodes)
     for (const Case& c : {Case{0, true, L""}, Case{1641, true, L""}, Case{3010, true, L""}, Case{3011, true, L""},
                           Case{1603, false, L"Сбой установки."}, Case{1618, false, L"Процесс установки уже запущен."}, Case{1, false, L"Неверная функция."}})
     {
+        utils::CInstallContext::Instance().SetRestartNeeded(false);
         testsupport::TraceCapture trace;
         FakeInstaller installer;
         g_installResult = c.code;
@@ -203,6 +205,10 @@ TEST(MsiObject, ResultCodes)
         EXPECT_EQ(result.success, c.success) << c.code;
         EXPECT_EQ(trace.ContainsText(L"FAILED"), !c.success) << c.code;
         EXPECT_EQ(result.errorText, c.errorText) << c.code;
+        // A success that asks for a restart is kept for the run's exit code.
+        const bool restart = c.code == 3010 || c.code == 3011;
+        EXPECT_EQ(utils::CInstallContext::Instance().IsRestartNeeded(), restart) << c.code;
+        EXPECT_EQ(trace.ContainsText(L"Package 'SecurityServer.msi' needs a restart"), restart) << c.code;
         if (c.success)
             EXPECT_EQ(result.installerErrorText, L"");
     }
