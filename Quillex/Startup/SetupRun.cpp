@@ -10,6 +10,7 @@
 #include "Startup/InstallEngineThread.h"
 #include "Trace.h"
 #include "TraceSettings.h"
+#include "Ui/DialogWindow.h"
 #include "Ui/IStatusCallback.h"
 #include "res/resource.h"
 
@@ -173,7 +174,8 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
                 guard.reset();
                 return code;
             }
-            if (window && IsDialogMessageW(window->GetHwnd(), &message))
+            // Keys go through the dialog manager of whichever window has them.
+            if (IsModelessDialogMessage(message))
                 continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -194,6 +196,8 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
         {
             if (result == -1)
                 ThrowErrorCode(OvBase::HResultFromWin32(GetLastError()));
+            if (IsModelessDialogMessage(message))
+                continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
