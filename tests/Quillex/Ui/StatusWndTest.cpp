@@ -215,6 +215,11 @@ TEST(StatusWndUnattended, NoCancelAndNoRebootButton)
     PostMessageW(window->GetHwnd(), WM_WINDOW_COMMAND, CmdStartCountdown, 30);
     const auto run = testsupport::RunUiDriver({L"bar:152:1008=0,30,0", L"shown:152:2=0", L"shown:152:1014=0"});
     EXPECT_EQ(run.exitCode, 0u) << run.report;
+    // Esc still reaches the dialog manager, which sends IDCANCEL: the hidden Cancel ignores it.
+    const auto esc = testsupport::RunUiDriver({L"key:152:esc", L"sleep:300", L"visible:152"});
+    EXPECT_EQ(esc.exitCode, 0u) << esc.report;
+    EXPECT_FALSE(esc.quitPosted);
+    EXPECT_TRUE(fake.calls.empty());
 }
 
 // The Control Center set has no summary window: one button on the status window.

@@ -143,8 +143,7 @@ TEST_F(SummaryWndTest, WithNothingChangedEnterDoesNothingAndEscCancels)
 }
 
 // An unattended run takes the choice at once, as a press of the action button with the
-// boxes as they start; with nothing to press it ends as Cancel would. Esc, with Cancel
-// hidden, does nothing.
+// boxes as they start; with nothing to press it ends as Cancel would.
 TEST(SummaryWndUnattended, TheChoiceIsTakenAtOnceWithoutInput)
 {
     ASSERT_TRUE(utils::CInstallContext::Instance().ParseCommandLine(L"/autoinstall"));
