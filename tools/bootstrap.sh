@@ -9,6 +9,7 @@ packages=(
   wixl msitools
   xvfb xauth
   imagemagick
+  xdotool
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's icons into Quillex/res/*.ico (plain python3, no packages).
 
-The line icons are 16 x 16 discs with a white glyph; each disc has its own colour, which
+The line icons are discs (16 x 16 at 96 DPI, with larger images for higher DPI) with a white glyph; each disc has its own colour, which
 the test driver also uses to tell the states apart on the screen. Run again after a change
 and commit the .ico files: the build uses them as they are.
 """
@@ -125,8 +125,12 @@ def write(name, images):
         f.write(ico(images))
 
 
-write("setup.ico", [render(32, setup_icon), render(16, setup_icon)])
-write("line_pending.ico", [render(16, disc(GREY, dash))])
-write("line_running.ico", [render(16, disc(RUN_GREEN, arrow))])
-write("line_finished.ico", [render(16, disc(DONE_GREEN, check))])
-write("line_failed.ico", [render(16, disc(RED, cross))])
+# One image per size the windows ask for at 96, 120, 144 and 192 DPI, so none is stretched.
+LINE_SIZES = (16, 20, 24, 32)
+SETUP_SIZES = (16, 20, 24, 32, 40, 48, 64)
+
+write("setup.ico", [render(size, setup_icon) for size in SETUP_SIZES])
+write("line_pending.ico", [render(size, disc(GREY, dash)) for size in LINE_SIZES])
+write("line_running.ico", [render(size, disc(RUN_GREEN, arrow)) for size in LINE_SIZES])
+write("line_finished.ico", [render(size, disc(DONE_GREEN, check)) for size in LINE_SIZES])
+write("line_failed.ico", [render(size, disc(RED, cross)) for size in LINE_SIZES])

@@ -11,6 +11,7 @@
 #include "Steps/PasswordMask.h"
 #include "Trace.h"
 #include "TraceSettings.h"
+#include "Ui/DialogWindow.h"
 #include "Ui/IStatusCallback.h"
 #include "res/resource.h"
 
@@ -176,7 +177,8 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
                 guard.reset();
                 return code;
             }
-            if (window && IsDialogMessageW(window->GetHwnd(), &message))
+            // Keys go through the dialog manager of whichever window has them.
+            if (IsModelessDialogMessage(message))
                 continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -197,6 +199,8 @@ DWORD RunInstaller(OvBase::CFuncTraceContext& trace, const RunServices& services
         {
             if (result == -1)
                 ThrowErrorCode(OvBase::HResultFromWin32(GetLastError()));
+            if (IsModelessDialogMessage(message))
+                continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

@@ -3,13 +3,83 @@
 #include "OvErrorObject.h"
 #include "Trace.h"
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace ovinst
 {
+namespace
+{
+// Posted on activation: the dialog manager has put back the focus it kept, which may be a
+// control that was hidden or disabled meanwhile.
+constexpr UINT WM_CHECK_FOCUS = WM_APP + 20;
+
+// The live modeless dialogs; windows are used on the entry thread only.
+std::vector<HWND>& LiveDialogs()
+{
+    static std::vector<HWND> dialogs;
+    return dialogs;
+}
+
+bool IsUsableWindow(HWND hwnd)
+{
+    return hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd);
+}
+}
+
+bool IsModelessDialogMessage(MSG& message)
+{
+    if (!message.hwnd)
+        return false;
+    for (HWND dialog : LiveDialogs())
+    {
+        if ((dialog == message.hwnd || IsChild(dialog, message.hwnd)) && IsDialogMessageW(dialog, &message))
+            return true;
+    }
+    return false;
+}
+
 CDialogWindow::~CDialogWindow()
 {
     Destroy();
+}
+
+void CDialogWindow::FocusControl(int id)
+{
+    HWND control = GetItem(id);
+    if (!control)
+        return;
+    // A push button becomes the default too; WM_NEXTDLGCTL moves the look with the focus.
+    if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))
+        SendMessageW(m_hwnd, DM_SETDEFID, id, 0);
+    SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+bool CDialogWindow::IsUsable(int id) const
+{
+    return IsUsableWindow(GetItem(id));
+}
+
+void CDialogWindow::KeepFocusUsable(int preferredId)
+{
+    if (!m_hwnd)
+        return;
+    HWND focus = GetFocus();
+    // Only the focus of this window while it has it: moving it otherwise would activate
+    // the window and take the keyboard from wherever the user is.
+    if (!focus || (focus != m_hwnd && !IsChild(m_hwnd, focus)))
+        return;
+    if (focus != m_hwnd && IsUsableWindow(focus))
+        return;
+    if (IsUsable(preferredId))
+    {
+        FocusControl(preferredId);
+        return;
+    }
+    HWND next = GetNextDlgTabItem(m_hwnd, nullptr, FALSE);
+    if (IsUsableWindow(next))
+        SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
 }
 
 bool CDialogWindow::CreateModeless(UINT templateId, HWND parent)
@@ -19,6 +89,7 @@ bool CDialogWindow::CreateModeless(UINT templateId, HWND parent)
     if (!hwnd)
         return false;
     SetPropW(hwnd, kDialogIdProperty, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(templateId)));
+    LiveDialogs().push_back(hwnd);
     return true;
 }
 
@@ -27,6 +98,8 @@ void CDialogWindow::Destroy()
     if (!m_hwnd)
         return;
     HWND hwnd = m_hwnd;
+    auto& dialogs = LiveDialogs();
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), hwnd), dialogs.end());
     SetWindowLongPtrW(hwnd, DWLP_USER, 0);
     RemovePropW(hwnd, kDialogIdProperty);
     m_hwnd = nullptr;
@@ -59,6 +132,13 @@ INT_PTR CDialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (message == WM_INITDIALOG)
             return OnInitDialog();
+        if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)
+            PostMessageW(m_hwnd, WM_CHECK_FOCUS, 0, 0);
+        if (message == WM_CHECK_FOCUS)
+        {
+            KeepFocusUsable(PreferredFocusId());
+            return TRUE;
+        }
         INT_PTR look = 0;
         if (HandleLookMessage(message, wParam, lParam, look))
             return look;

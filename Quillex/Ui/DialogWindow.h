@@ -13,6 +13,11 @@ namespace ovinst
 // Window property holding the template id, so a test driver can tell the dialogs apart.
 inline constexpr wchar_t kDialogIdProperty[] = L"OvDialogTemplate";
 
+// Gives the message to the dialog manager of the live modeless dialog it is meant for
+// (Tab, Enter, Esc, Space); true when that dialog took it. Every message loop that runs
+// while such a dialog exists calls it before dispatching.
+bool IsModelessDialogMessage(MSG& message);
+
 class CDialogWindow : public CBannerWindow
 {
 public:
@@ -23,6 +28,15 @@ public:
     bool CreateModeless(UINT templateId, HWND parent);
     void Destroy();
     HWND GetItem(int id) const { return m_hwnd ? GetDlgItem(m_hwnd, id) : nullptr; }
+
+    // Gives the control the focus; a push button also becomes the default (Enter presses it).
+    // Must run on the window's own thread.
+    void FocusControl(int id);
+    // Moves the focus to `preferredId`, or else to the first visible, enabled tab stop,
+    // when the focused control of this window is hidden or disabled.
+    void KeepFocusUsable(int preferredId);
+    // Whether the control exists, is visible and enabled: only then may a key press it.
+    bool IsUsable(int id) const;
 
 protected:
     // One row of a window's message table. A row with a control id matches WM_COMMAND
@@ -57,6 +71,8 @@ protected:
     // The window's own table; false passes the message to the dialog manager.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     virtual BOOL OnInitDialog();
+    // Where the focus goes when the focused control can no longer take it.
+    virtual int PreferredFocusId() const { return IDCANCEL; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

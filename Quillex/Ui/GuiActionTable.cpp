@@ -1,5 +1,7 @@
 #include "IGuiActionTable.h"
 
+#include "WindowDpi.h"
+
 #include "OvErrorObject.h"
 #include "Trace.h"
 #include "res/resource.h"
@@ -203,8 +205,10 @@ private:
     void SetIcon(int iconId, int resourceId)
     {
         // Shared icons are cached by the system, so switching states leaks nothing.
+        // At the window's DPI, so the icon is drawn from its own image, not stretched.
+        const int size = ovinst::ScaleToDpi(16, ovinst::WindowDpi(m_dialog));
         auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                                  16, 16, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT | LR_SHARED));
+                                                  size, size, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT | LR_SHARED));
         if (!icon)
             ThrowErrorText(L"Wrong iconResourceId");
         HWND control = GetDlgItem(m_dialog, iconId);

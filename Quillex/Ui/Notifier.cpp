@@ -96,14 +96,22 @@ void Notifier::InformUser(const std::wstring& message)
 {
     OV_TRACE_FUNCTION();
     OV_TRACE(OvBase::TraceInfo, L"Message: %s", message.c_str());
-    MessageBoxW(m_window, message.c_str(), m_title.c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
+    // Nobody reads a box in an unattended run: it would only hold the run; the log has it.
+    if (utils::CInstallContext::Instance().IsAutoInstall())
+        return;
+    MessageBoxW(m_window, message.c_str(), m_title.c_str(), MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_ICONERROR);
 }
 
-bool Notifier::AskUser(const std::wstring& message, bool, unsigned int icon)
+bool Notifier::AskUser(const std::wstring& message, bool silentAnswer, unsigned int icon)
 {
     OV_TRACE_FUNCTION();
     OV_TRACE(OvBase::TraceInfo, L"Message: %s", message.c_str());
-    return MessageBoxW(m_window, message.c_str(), m_title.c_str(), icon | MB_SYSTEMMODAL | MB_YESNO) == IDYES;
+    // An unattended run takes the answer a silent one would: nobody is there to give another.
+    if (utils::CInstallContext::Instance().IsAutoInstall())
+        return silentAnswer;
+    // A question needs the user: the box comes to the front.
+    return MessageBoxW(m_window, message.c_str(), m_title.c_str(), icon | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_YESNO) ==
+           IDYES;
 }
 
 bool Notifier::AskUserWarning(const std::wstring& message, bool silentAnswer)

@@ -1,5 +1,6 @@
 #include "StatusWnd.h"
 
+#include "WindowDpi.h"
 #include "WindowTexts.h"
 
 #include "DllSearch.h"
@@ -21,6 +22,10 @@ namespace
 {
 // Longer than one countdown step, so the installer thread ends by itself.
 constexpr DWORD kRebootStopMs = 3000;
+
+// Carries the installer thread's request for the user's choice to the entry thread, where
+// the windows live: focus and foreground can be set only there.
+constexpr UINT WM_REQUEST_USER_ACTION = WM_APP + 1;
 
 // Brackets a read of the engine's action table.
 class TableLock
@@ -75,9 +80,15 @@ CStatusWnd::~CStatusWnd()
 
 BOOL CStatusWnd::OnInitDialog()
 {
-    auto icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    // Both sizes at the window's DPI, each drawn from its own image.
+    const UINT dpi = WindowDpi(m_hwnd);
+    const auto load = [dpi](int size) {
+        const int pixels = ScaleToDpi(size, dpi);
+        return reinterpret_cast<LPARAM>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON, pixels, pixels, LR_SHARED));
+    };
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, load(32));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, load(16));
     if (utils::CInstallContext::Instance().IsAutoInstall())
     {
         ShowWindow(GetItem(IDCANCEL), SW_HIDE);
@@ -95,6 +106,7 @@ bool CStatusWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         {WM_TIMER, 0, &CStatusWnd::OnTimer},
         {WM_COMMAND, IDC_REBOOT, &CStatusWnd::OnBnClickedRebootNow},
         {WM_COMMAND, IDC_CONSOLE_CHOICE, &CStatusWnd::OnBnClickedUninstallStart},
+        {WM_REQUEST_USER_ACTION, 0, &CStatusWnd::OnRequestUserActionMsg},
     };
     return Dispatch(this, table, message, wParam, lParam, result);
 }
@@ -121,10 +133,20 @@ void CStatusWnd::Initialize(const std::wstring& title, IInstallerThread* thread,
 void CStatusWnd::RequestUserAction(const std::shared_ptr<IInstallData>& installData)
 {
     OV_TRACE_FUNCTION();
-    if (installData->GetInstallerType() == 1)
-        ShowSummary(installData);
+    // Kept before the post; the installer thread waits for the choice from now on.
+    m_installData = installData;
+    PostMessageW(m_hwnd, WM_REQUEST_USER_ACTION, 0, 0);
+}
+
+LRESULT CStatusWnd::OnRequestUserActionMsg(WPARAM, LPARAM)
+{
+    if (!m_installData)
+        return 0;
+    if (m_installData->GetInstallerType() == 1)
+        ShowSummary(m_installData);
     else
-        ShowConsoleChoice(installData);
+        ShowConsoleChoice(m_installData);
+    return 0;
 }
 
 void CStatusWnd::ShowStatus(int showCommand)
@@ -144,8 +166,10 @@ void CStatusWnd::SetUninstallOrder(bool uninstall)
 
 void CStatusWnd::Show()
 {
+    // No forced way to the front: a run that only progresses leaves the keyboard where
+    // the user has it. The states that need the user bring the window forward themselves.
     ShowWindow(m_hwnd, SW_SHOW);
-    BringToFront();
+    KeepFocusUsable(IDCANCEL);
     InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
@@ -162,6 +186,8 @@ void CStatusWnd::ShowSummary(const std::shared_ptr<IInstallData>& installData)
     Hide();
     m_summary.Setup(installData);
     m_summary.Show();
+    if (utils::CInstallContext::Instance().IsAutoInstall())
+        m_summary.ChooseUnattended();
 }
 
 void CStatusWnd::ShowConsoleChoice(const std::shared_ptr<IInstallData>& installData)
@@ -172,6 +198,7 @@ void CStatusWnd::ShowConsoleChoice(const std::shared_ptr<IInstallData>& installD
     const IMsiPackage& console = installData->GetPackages()[ControlCenterId];
     if (!console.IsInstalled())
         return;
+    const bool unattended = utils::CInstallContext::Instance().IsAutoInstall();
     m_choiceMode = ChoiceModify;
     if (console.CanBeUpdated())
     {
@@ -183,10 +210,26 @@ void CStatusWnd::ShowConsoleChoice(const std::shared_ptr<IInstallData>& installD
     }
     else
         SetDlgItemTextW(m_hwnd, IDC_CONSOLE_CHOICE, utils::LoadResString(IDS_MODIFY).c_str());
-    HWND button = GetItem(IDC_CONSOLE_CHOICE);
-    ShowWindow(button, SW_SHOW);
-    SetFocus(button);
-    PostMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+    ShowWindow(GetItem(IDC_CONSOLE_CHOICE), SW_SHOW);
+    if (unattended)
+    {
+        // Nobody answers: the button is pressed as it stands, except that "Modify"
+        // removes the Control Center, which nobody asked for: then nothing is done.
+        if (m_choiceMode == ChoiceUpdate)
+        {
+            OV_TRACE(OvBase::TraceInfo, L"Unattended run: the choice is Update");
+            TakeConsoleChoice();
+        }
+        else
+        {
+            OV_TRACE(OvBase::TraceInfo, L"Unattended run: nothing to do");
+            EndRun();
+        }
+        return;
+    }
+    BringToFront();
+    // "Modify" removes the Control Center without a question, so Enter must not press it.
+    FocusControl(m_choiceMode == ChoiceUpdate ? IDC_CONSOLE_CHOICE : IDCANCEL);
 }
 
 void CStatusWnd::ShowVersions(const wchar_t* newVersion, const wchar_t* installedVersion)
@@ -204,6 +247,15 @@ void CStatusWnd::CancelBecomesClose()
     HWND cancel = GetItem(IDCANCEL);
     EnableWindow(cancel, TRUE);
     SetWindowTextW(cancel, utils::LoadResString(IDS_CLOSE).c_str());
+}
+
+void CStatusWnd::RunEnded()
+{
+    CancelBecomesClose();
+    // The end needs the user: Close takes the focus, and Enter and Esc both press it.
+    BringToFront();
+    if (IsUsable(IDCANCEL))
+        FocusControl(IDCANCEL);
 }
 
 LRESULT CStatusWnd::OnTableChangedMsg(WPARAM actionType, LPARAM status)
@@ -225,12 +277,10 @@ LRESULT CStatusWnd::OnTableChangedMsg(WPARAM actionType, LPARAM status)
         break;
     case TableStepEnded:
         m_lines->ActionEnd(record.line);
-        BringToFront();
         break;
     case TableStepFailed:
         m_lines->Error(record.line);
-        CancelBecomesClose();
-        BringToFront();
+        RunEnded();
         break;
     case TableLineHidden:
         m_lines->HideLine(record.line);
@@ -250,8 +300,10 @@ LRESULT CStatusWnd::OnWindowCommandMsg(WPARAM command, LPARAM argument)
         break;
     case CmdEnableCancel:
         EnableWindow(GetItem(IDCANCEL), argument != 0);
+        KeepFocusUsable(IDCANCEL);
         break;
     case CmdStartCountdown:
+        BringToFront();
         ShowRebootButton(true);
         StartCountdown(static_cast<short>(LOWORD(argument)));
         break;
@@ -259,7 +311,7 @@ LRESULT CStatusWnd::OnWindowCommandMsg(WPARAM command, LPARAM argument)
         CountdownStep();
         break;
     case CmdRunFinished:
-        CancelBecomesClose();
+        RunEnded();
         break;
     case CmdQuit:
         PostQuitMessage(0);
@@ -276,9 +328,11 @@ void CStatusWnd::ShowRebootButton(bool show)
     if (utils::CInstallContext::Instance().IsAutoInstall() || !reboot)
         return;
     ShowWindow(reboot, show ? SW_SHOW : SW_HIDE);
-    SetFocus(reboot);
     EnableWindow(GetItem(IDCANCEL), TRUE);
-    PostMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(reboot), TRUE);
+    if (show)
+        FocusControl(IDC_REBOOT);
+    else
+        KeepFocusUsable(IDCANCEL);
 }
 
 void CStatusWnd::StartCountdown(short seconds)
@@ -328,6 +382,16 @@ LRESULT CStatusWnd::OnTimer(WPARAM timerId, LPARAM)
 
 LRESULT CStatusWnd::OnBnClickedCancel(WPARAM, LPARAM)
 {
+    // Esc and the dialog manager send IDCANCEL even while the button is hidden (an
+    // unattended run) or disabled (a step that must not be interrupted).
+    if (!IsUsable(IDCANCEL))
+        return 0;
+    EndRun();
+    return 0;
+}
+
+void CStatusWnd::EndRun()
+{
     OV_TRACE_FUNCTION();
     if (m_thread)
     {
@@ -340,12 +404,13 @@ LRESULT CStatusWnd::OnBnClickedCancel(WPARAM, LPARAM)
     HideCountdown();
     CancelBecomesClose();
     PostQuitMessage(0);
-    return 0;
 }
 
 LRESULT CStatusWnd::OnBnClickedRebootNow(WPARAM, LPARAM)
 {
     OV_TRACE_FUNCTION();
+    if (!IsUsable(IDC_REBOOT))
+        return 0;
     if (m_thread)
     {
         EnableWindow(GetItem(IDCANCEL), FALSE);
@@ -363,17 +428,25 @@ LRESULT CStatusWnd::OnBnClickedRebootNow(WPARAM, LPARAM)
 
 LRESULT CStatusWnd::OnBnClickedUninstallStart(WPARAM, LPARAM)
 {
+    // Enter reaches a hidden default button too.
+    if (IsUsable(IDC_CONSOLE_CHOICE))
+        TakeConsoleChoice();
+    return 0;
+}
+
+void CStatusWnd::TakeConsoleChoice()
+{
     OV_TRACE_FUNCTION();
     if (!m_installData)
-        return 0;
+        return;
     ShowWindow(GetItem(IDC_CONSOLE_CHOICE), SW_HIDE);
     if (m_choiceMode == ChoiceModify)
         m_installData->UninstallAll();
     else
         m_installData->SetUserAction(ControlCenterId, true);
     ShowWindow(GetItem(IDC_MESSAGE), SW_HIDE);
+    KeepFocusUsable(IDCANCEL);
     if (m_thread)
         m_thread->SignalUserAction();
-    return 0;
 }
 }

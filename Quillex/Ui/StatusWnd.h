@@ -58,9 +58,16 @@ private:
     void CountdownStep();
     void HideCountdown();
     void CancelBecomesClose();
+    // The run has ended (finished or failed): Close, in front, with the focus.
+    void RunEnded();
+    // What Cancel does: stops the installer thread and ends the message loop.
+    void EndRun();
+    // What button 1017 does: Update, or the removal that "Modify" stands for.
+    void TakeConsoleChoice();
 
     LRESULT OnTableChangedMsg(WPARAM actionType, LPARAM status);
     LRESULT OnWindowCommandMsg(WPARAM command, LPARAM argument);
+    LRESULT OnRequestUserActionMsg(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM timerId, LPARAM);
     LRESULT OnBnClickedCancel(WPARAM, LPARAM);
     LRESULT OnBnClickedRebootNow(WPARAM, LPARAM);

@@ -22,7 +22,9 @@ bool IsChecked(HWND dialog, int id)
 bool AskYesNo(HWND window, const std::wstring& message, const std::wstring& title, UINT icon)
 {
     OvBase::TraceLine(OvBase::TraceInfo, L"ask user with message: %s", message.c_str());
-    return MessageBoxW(window, message.c_str(), title.c_str(), icon | MB_SYSTEMMODAL | MB_YESNO) == IDYES;
+    // A question needs the user: the box comes to the front.
+    return MessageBoxW(window, message.c_str(), title.c_str(), icon | MB_SYSTEMMODAL | MB_SETFOREGROUND | MB_YESNO) ==
+           IDYES;
 }
 
 CSummaryWnd::~CSummaryWnd() = default;
@@ -59,7 +61,34 @@ void CSummaryWnd::Show()
 {
     ShowWindow(m_hwnd, SW_SHOW);
     BringToFront();
+    // The action button is the default: Enter presses it, unless it is disabled (nothing
+    // changed yet), when the focus goes to the first control that can take it.
+    SendMessageW(m_hwnd, DM_SETDEFID, IDC_ACTION, 0);
+    if (IsUsable(PreferredFocusId()))
+        FocusControl(PreferredFocusId());
+    else
+        KeepFocusUsable(PreferredFocusId());
     InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
+int CSummaryWnd::PreferredFocusId() const
+{
+    return IsUsable(IDC_ACTION) ? IDC_ACTION : IDC_CHECK_SYNC;
+}
+
+void CSummaryWnd::ChooseUnattended()
+{
+    OV_TRACE_FUNCTION();
+    // Nobody answers an unattended run: the action button is pressed with the boxes as
+    // they start; when it cannot be pressed (installed and current), there is nothing to do.
+    if (IsUsable(IDC_ACTION))
+    {
+        OV_TRACE(OvBase::TraceInfo, L"Unattended run: the choice is the action button");
+        TakeChoice();
+        return;
+    }
+    OV_TRACE(OvBase::TraceInfo, L"Unattended run: nothing to do");
+    EndRun();
 }
 
 void CSummaryWnd::Hide()
@@ -137,6 +166,7 @@ void CSummaryWnd::ActionButtonState(bool checked)
     }
     EnableWindow(GetItem(IDC_ACTION), enabled);
     SetDlgItemTextW(m_hwnd, IDC_ACTION, utils::LoadResString(caption).c_str());
+    KeepFocusUsable(PreferredFocusId());
 }
 
 LRESULT CSummaryWnd::OnBnClickedSyncService(WPARAM, LPARAM)
@@ -150,6 +180,14 @@ LRESULT CSummaryWnd::OnBnClickedSyncService(WPARAM, LPARAM)
 
 LRESULT CSummaryWnd::OnBnClickedAction(WPARAM, LPARAM)
 {
+    // Enter reaches the default button even while it is disabled.
+    if (IsUsable(IDC_ACTION))
+        TakeChoice();
+    return 0;
+}
+
+void CSummaryWnd::TakeChoice()
+{
     OV_TRACE_FUNCTION();
     m_installData->SetUserAction(SecurityServerId, true);
     m_installData->SetUserAction(AuthServerId, true);
@@ -159,12 +197,13 @@ LRESULT CSummaryWnd::OnBnClickedAction(WPARAM, LPARAM)
         m_prev->Show();
     if (m_thread)
         m_thread->SignalUserAction();
-    return 0;
 }
 
 LRESULT CSummaryWnd::OnBnClickedUninstallStart(WPARAM, LPARAM)
 {
     OV_TRACE_FUNCTION();
+    if (!IsUsable(IDC_UNINSTALL))
+        return 0;
     if (!AskYesNo(m_hwnd, utils::LoadResString(IDS_CONFIRM_UNINSTALL), InstallTitle(), MB_ICONWARNING))
         return 0;
     m_installData->UninstallAll();
@@ -181,6 +220,14 @@ LRESULT CSummaryWnd::OnBnClickedUninstallStart(WPARAM, LPARAM)
 
 LRESULT CSummaryWnd::OnBnClickedCancel(WPARAM, LPARAM)
 {
+    // Esc sends IDCANCEL even while Cancel is hidden (an unattended run).
+    if (IsUsable(IDCANCEL))
+        EndRun();
+    return 0;
+}
+
+void CSummaryWnd::EndRun()
+{
     OV_TRACE_FUNCTION();
     if (m_thread)
     {
@@ -190,6 +237,5 @@ LRESULT CSummaryWnd::OnBnClickedCancel(WPARAM, LPARAM)
         m_thread->Stop(INFINITE);
     }
     PostQuitMessage(0);
-    return 0;
 }
 }

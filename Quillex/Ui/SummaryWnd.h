@@ -30,6 +30,9 @@ public:
     void Setup(const std::shared_ptr<IInstallData>& installData);
     void SetInstallerThread(IInstallerThread* thread) { m_thread = thread; }
     int GetMode() const { return m_mode; }
+    // An unattended run's choice, taken at once: the action button as it stands, or the
+    // end of the run when it cannot be pressed.
+    void ChooseUnattended();
 
     void SetNext(IChainedWindow* next) override { m_next = next; }
     void SetPrev(IChainedWindow* prev) override { m_prev = prev; }
@@ -39,12 +42,17 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    int PreferredFocusId() const override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void SetupInstall();
     void SetupUpdateOrChange(bool syncInstalled, bool updateNeeded);
     void ActionButtonState(bool checked);
+    // What the action button does: the choice into the install data, the status window back.
+    void TakeChoice();
+    // What Cancel does: stops the installer thread and ends the message loop.
+    void EndRun();
 
     LRESULT OnBnClickedCancel(WPARAM, LPARAM);
     LRESULT OnBnClickedAction(WPARAM, LPARAM);

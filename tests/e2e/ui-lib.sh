@@ -118,3 +118,16 @@ ui_expect_no_restart() {
     e2e_fail "a restart was arranged"
   fi
 }
+
+# A real click of the mouse (xdotool under the display) at the centre of a control, once it
+# is visible and enabled: it goes through hit-testing and the mouse capture as a user's
+# click does, where the driver's press: posts the button's message past both.
+ui_click() {
+  local where
+  ui_drive "where:$1:$2"
+  where=$(sed -n 's/^ok where:[0-9]*:[0-9]* -> \(-\{0,1\}[0-9]* -\{0,1\}[0-9]*\).*/\1/p' "$E2E_WORK/driver.last")
+  [ -n "$where" ] || { e2e_fail "no screen point for control $2 of dialog $1"; e2e_finish; }
+  # shellcheck disable=SC2086
+  xdotool mousemove $where click 1
+  e2e_log "clicked control $2 of dialog $1 at $where"
+}

@@ -19,6 +19,14 @@
 //   bar:<dlg>:<ctl>=<min>,<max>,<pos>   a progress bar's range and position
 //   press:<dlg>:<ctl>              waits until the button is visible and enabled and its
 //                                  window enabled (no message box open on it), clicks it
+//   key:<dlg>:<key>                posts WM_KEYDOWN and WM_KEYUP of enter, esc, tab or space
+//                                  to the control that has the keyboard focus in the
+//                                  dialog's thread, as the keyboard delivers them
+//   focus:<dlg>=<ctl>              the keyboard focus is on that control of the dialog
+//                                  (0: on none of its controls)
+//   where:<dlg>:<ctl>              waits until the control is visible and enabled and
+//                                  prints the screen point at its centre ("-> x y"), for
+//                                  a real click (xdotool)
 //   msgbox:yes|no|ok[:<dlg>][=<text>]  waits for a message box (owned by that dialog, with
 //                                  that text) and presses the button
 //   nomsgbox                       no message box is open now
@@ -183,7 +191,11 @@ std::wstring IconState(HWND control)
 {
     if (!IsWindowVisible(control))
         return L"none";
-    POINT point = {8, 3};
+    // (8, 3) of the 16-pixel image, wherever the DPI puts it.
+    RECT client = {};
+    GetClientRect(control, &client);
+    const int size = client.right > 0 ? client.right : 16;
+    POINT point = {size / 2, size * 3 / 16};
     ClientToScreen(control, &point);
     HDC screen = GetDC(nullptr);
     const COLORREF colour = GetPixel(screen, point.x, point.y);
@@ -289,6 +301,59 @@ bool Probe(const std::vector<std::wstring>& parts, std::wstring& actual)
     return worst <= limit;
 }
 
+// The control with the keyboard focus in the thread of `dialog`, as the system keeps it.
+HWND FocusOf(HWND dialog)
+{
+    GUITHREADINFO info = {sizeof(info)};
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+bool Key(const std::wstring& target, std::wstring& actual, bool& usage)
+{
+    const auto parts = Split(target, L':');
+    if (parts.size() != 2)
+        return usage = true, false;
+    const std::wstring& name = parts[1];
+    const UINT key = name == L"enter" ? VK_RETURN : name == L"esc" ? VK_ESCAPE : name == L"tab" ? VK_TAB
+                   : name == L"space" ? VK_SPACE : 0;
+    if (!key)
+        return usage = true, false;
+    HWND focus = nullptr;
+    const bool found = WaitFor(
+        [&](std::wstring& a) {
+            HWND dialog = FindDialog(_wtoi(parts[0].c_str()));
+            if (!dialog)
+                return a = L"no dialog", false;
+            focus = FocusOf(dialog);
+            return focus ? true : (a = L"no focus", false);
+        },
+        actual);
+    if (!found)
+        return false;
+    const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    PostMessageW(focus, WM_KEYDOWN, key, 1 | (scan << 16));
+    PostMessageW(focus, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+    actual = L"to control " + std::to_wstring(GetDlgCtrlID(focus));
+    return true;
+}
+
+// Waits until the control is visible and enabled in an enabled window: what a user can click.
+bool WaitUsable(const std::wstring& target, HWND& dialog, HWND& control, std::wstring& actual)
+{
+    return WaitFor(
+        [&](std::wstring& a) {
+            if (!Control(target, dialog, control, a))
+                return false;
+            // A window disabled by its open message box takes no click from a user.
+            a = std::wstring(L"shown=") + (IsWindowVisible(control) ? L"1" : L"0") + L" enabled=" +
+                (IsWindowEnabled(control) ? L"1" : L"0") + (IsWindowEnabled(dialog) ? L"" : L" window disabled");
+            return IsWindowVisible(control) && IsWindowEnabled(control) && IsWindowEnabled(dialog);
+        },
+        actual);
+}
+
 double MillisecondsSinceStart()
 {
     LARGE_INTEGER now, frequency;
@@ -379,20 +444,38 @@ bool Run(const std::wstring& command, std::wstring& actual, bool& usage)
             },
             actual);
     }
+    if (verb == L"focus")
+    {
+        return WaitFor(
+            [&](std::wstring& a) {
+                HWND dialog = FindDialog(_wtoi(target.c_str()));
+                if (!dialog)
+                    return a = L"no dialog", false;
+                HWND focus = FocusOf(dialog);
+                const int id = focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : 0;
+                a = focus ? std::to_wstring(id) : L"none";
+                if (focus && !id)
+                    a += L" (outside the dialog)";
+                return std::to_wstring(id) == expected;
+            },
+            actual);
+    }
+    if (verb == L"key")
+        return Key(target, actual, usage);
+    if (verb == L"where")
+    {
+        HWND dialog = nullptr, control = nullptr;
+        if (!WaitUsable(target, dialog, control, actual))
+            return false;
+        RECT rect = {};
+        GetWindowRect(control, &rect);
+        actual = std::to_wstring((rect.left + rect.right) / 2) + L" " + std::to_wstring((rect.top + rect.bottom) / 2);
+        return true;
+    }
     if (verb == L"press")
     {
         HWND dialog = nullptr, control = nullptr;
-        const bool ready = WaitFor(
-            [&](std::wstring& a) {
-                if (!Control(target, dialog, control, a))
-                    return false;
-                // A window disabled by its open message box takes no click from a user.
-                a = std::wstring(L"shown=") + (IsWindowVisible(control) ? L"1" : L"0") + L" enabled=" +
-                    (IsWindowEnabled(control) ? L"1" : L"0") + (IsWindowEnabled(dialog) ? L"" : L" window disabled");
-                return IsWindowVisible(control) && IsWindowEnabled(control) && IsWindowEnabled(dialog);
-            },
-            actual);
-        if (!ready)
+        if (!WaitUsable(target, dialog, control, actual))
             return false;
         // Posted: a handler that waits (Cancel stops the installer thread) must not hold us.
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED), reinterpret_cast<LPARAM>(control));

@@ -1,5 +1,9 @@
 #include "UiTestSupport.h"
 
+#include "Engine/ActionTable.h"
+#include "Ui/DialogWindow.h"
+#include "Ui/StatusWnd.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -20,6 +24,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds, bool* quit
                     *quitPosted = true;
                 continue;
             }
+            // As the program's own loop: keys reach the windows through their dialog manager.
+            if (ovinst::IsModelessDialogMessage(msg))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -30,6 +37,16 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds, bool* quit
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(20, milliseconds - elapsed), QS_ALLINPUT);
     }
+}
+
+ShownStatusWindow ShowStatusWindow(ovinst::IInstallerThread* thread)
+{
+    ShownStatusWindow shown;
+    shown.window = std::make_shared<ovinst::CStatusWnd>();
+    shown.table = std::make_shared<ovinst::SecutityServerTable>(shown.window->GetHwnd(), false);
+    shown.window->Initialize(L"Orvane Studio install", thread, shown.table);
+    shown.window->ShowStatus(SW_SHOW);
+    return shown;
 }
 
 void PumpPending()

@@ -13,6 +13,12 @@
 #include <string>
 #include <vector>
 
+namespace ovinst
+{
+class CStatusWnd;
+class IActionTable;
+}
+
 namespace testsupport
 {
 struct DriverRun
@@ -31,6 +37,15 @@ DriverRun RunUiDriver(const std::vector<std::wstring>& commands, DWORD timeoutMs
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds, bool* quitPosted = nullptr);
 // Dispatches what is queued now.
 void PumpPending();
+
+// A status window of a server run, initialised and shown as the installer thread leaves
+// it, with the engine's real action table.
+struct ShownStatusWindow
+{
+    std::shared_ptr<ovinst::CStatusWnd> window;
+    std::shared_ptr<ovinst::IActionTable> table;
+};
+ShownStatusWindow ShowStatusWindow(ovinst::IInstallerThread* thread);
 
 // Records what the windows ask of the installer thread.
 class FakeInstallerThread : public ovinst::IInstallerThread

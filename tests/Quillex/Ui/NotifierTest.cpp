@@ -253,3 +253,33 @@ TEST_F(NotifierQuestionTest, InformUserReturnsWhenTheBoxIsAcknowledged)
     EXPECT_NE(run.report.find("Orvane Studio install"), std::string::npos) << run.report;
 }
 }
+
+// Nobody answers an unattended run: a box would hold it for ever.
+TEST(NotifierUnattended, QuestionsTakeTheSilentAnswerAndMessagesOnlyGoToTheLog)
+{
+    ASSERT_TRUE(utils::CInstallContext::Instance().ParseCommandLine(L"/autoinstall"));
+    auto window = std::make_shared<CStatusWnd>();
+    testsupport::FakeInstallerThread thread;
+    auto table = std::make_shared<SecutityServerTable>(window->GetHwnd(), false);
+    window->Initialize(L"Orvane Studio install", &thread, table);
+    window->ShowStatus(SW_SHOW);
+    Notifier notifier(window, table, [] { return false; });
+    std::atomic<int> answers{-1};
+    std::thread asker([&] {
+        const bool warning = notifier.AskUserWarning(L"Continue?", false);
+        const bool question = notifier.AskUserQuestion(L"Switch it off?", true);
+        notifier.InformUser(L"Something failed");
+        answers = (warning ? 1 : 0) + (question ? 2 : 0);
+    });
+    const bool returned = testsupport::PumpUntil([&] { return answers >= 0; }, 5000);
+    const auto run = testsupport::RunUiDriver({L"nomsgbox"});
+    if (!returned)
+    {
+        // A box is open: answer it so the thread can end.
+        testsupport::RunUiDriver({L"msgbox:no", L"msgbox:no", L"msgbox:ok"});
+    }
+    asker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(answers, 2);
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+}

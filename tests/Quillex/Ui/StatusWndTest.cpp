@@ -10,6 +10,8 @@
 #include "UiTestSupport.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <thread>
 
 using namespace ovinst;
 using testsupport::FakeInstallData;
@@ -127,22 +129,33 @@ TEST_F(StatusWndTest, RebootDuringTheCountdownStopsItInTime)
     EXPECT_EQ(result, 0);
 }
 
-TEST_F(StatusWndTest, CancelDuringTheCountdownLeavesTheRestartFlagUnset)
+// Cancel clicked, or Esc with the focus on Reboot, where the countdown puts it.
+TEST(StatusWndCountdown, CancelOrEscDuringTheCountdownLeavesTheRestartFlagUnset)
 {
-    std::atomic<int> result{-1};
-    testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
-        Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
-        result = notifier.RebootCountdown(120) ? 1 : 0;
-        return 0;
-    });
-    Start(&thread);
-    ASSERT_TRUE(thread.Create());
-    const auto run = testsupport::RunUiDriver(
-        {Countdown(120), L"press:152:2", L"text:152:2=Close", L"shown:152:1008=0", L"shown:152:1009=0"}, 4000);
-    EXPECT_EQ(run.exitCode, 0u) << run.report;
-    EXPECT_TRUE(run.quitPosted);
-    EXPECT_FALSE(utils::CInstallContext::Instance().IsRestartOnExit());
-    EXPECT_EQ(result, 0);
+    for (const wchar_t* cancel : {L"press:152:2", L"key:152:esc"})
+    {
+        utils::CInstallContext::Instance().SetRestartOnExit(false);
+        std::atomic<int> result{-1};
+        std::shared_ptr<CStatusWnd> window;
+        std::shared_ptr<IActionTable> table;
+        testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
+            Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
+            result = notifier.RebootCountdown(120) ? 1 : 0;
+            return 0;
+        });
+        const auto shown = testsupport::ShowStatusWindow(&thread);
+        window = shown.window;
+        table = shown.table;
+        ASSERT_TRUE(thread.Create());
+        const auto run = testsupport::RunUiDriver({Countdown(120), L"focus:152=1014", cancel, L"text:152:2=Close",
+                                                   L"shown:152:1008=0", L"shown:152:1009=0"},
+                                                  4000);
+        EXPECT_EQ(run.exitCode, 0u) << run.report;
+        EXPECT_TRUE(run.quitPosted) << cancel;
+        EXPECT_FALSE(utils::CInstallContext::Instance().IsRestartOnExit()) << cancel;
+        EXPECT_EQ(thread.WaitForEnd(false, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+        EXPECT_EQ(result, 0) << cancel;
+    }
 }
 
 TEST_F(StatusWndTest, CountdownOfNoSecondsShowsAnEmptyBarAndNoText)
@@ -195,6 +208,11 @@ TEST(StatusWndUnattended, NoCancelAndNoRebootButton)
     PostMessageW(window->GetHwnd(), WM_WINDOW_COMMAND, CmdStartCountdown, 30);
     const auto run = testsupport::RunUiDriver({L"bar:152:1008=0,30,0", L"shown:152:2=0", L"shown:152:1014=0"});
     EXPECT_EQ(run.exitCode, 0u) << run.report;
+    // Esc still reaches the dialog manager, which sends IDCANCEL: the hidden Cancel ignores it.
+    const auto esc = testsupport::RunUiDriver({L"key:152:esc", L"sleep:300", L"visible:152"});
+    EXPECT_EQ(esc.exitCode, 0u) << esc.report;
+    EXPECT_FALSE(esc.quitPosted);
+    EXPECT_TRUE(fake.calls.empty());
 }
 
 // The Control Center set has no summary window: one button on the status window.
@@ -232,4 +250,109 @@ TEST_F(StatusWndTest, ConsoleChoiceOffersModifyOrUpdateOnlyWhenInstalled)
         EXPECT_EQ(calls, c.calls) << c.installed << c.updatable;
     }
 }
+}
+
+namespace
+{
+std::shared_ptr<FakeInstallData> ConsoleData(bool updatable)
+{
+    auto data = std::make_shared<FakeInstallData>(0);
+    data->Add(std::make_shared<FakePackage>(ControlCenterId, true, updatable, L"12.1.100.0", L"12.1.200.0"));
+    return data;
+}
+}
+
+// Enter presses the focused button: on the console choice that is "Update" when it
+// updates, but Cancel when the button means "Modify", which removes the Control Center.
+TEST_F(StatusWndTest, EnterOnTheConsoleChoiceNeverRemovesAnything)
+{
+    struct Case
+    {
+        bool updatable;
+        const wchar_t* focus;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {true, L"focus:152=1017", {"set:5=1", "signal"}},
+        {false, L"focus:152=2", {"request-stop", "signal", "stop:4294967295"}},
+    };
+    for (const Case& c : cases)
+    {
+        testsupport::FakeInstallerThread thread;
+        const auto window = testsupport::ShowStatusWindow(&thread).window;
+        auto data = ConsoleData(c.updatable);
+        window->RequestUserAction(data);
+        const auto run = testsupport::RunUiDriver({L"shown:152:1017=1", c.focus, L"key:152:enter", L"sleep:200"});
+        EXPECT_EQ(run.exitCode, 0u) << run.report;
+        std::vector<std::string> calls = data->calls;
+        calls.insert(calls.end(), thread.calls.begin(), thread.calls.end());
+        EXPECT_EQ(calls, c.calls) << c.updatable;
+    }
+}
+
+// At the end Close has the focus, and Enter and Esc both press it.
+TEST_F(StatusWndTest, EnterAndEscCloseTheFinishedWindow)
+{
+    for (const wchar_t* key : {L"key:152:enter", L"key:152:esc"})
+    {
+        testsupport::FakeInstallerThread thread;
+        const auto window = testsupport::ShowStatusWindow(&thread).window;
+        PostMessageW(window->GetHwnd(), WM_WINDOW_COMMAND, CmdRunFinished, 0);
+        const auto run = testsupport::RunUiDriver({L"text:152:2=Close", L"focus:152=2", key, L"sleep:200"});
+        EXPECT_EQ(run.exitCode, 0u) << run.report;
+        EXPECT_TRUE(run.quitPosted) << key;
+        EXPECT_EQ(thread.calls, (std::vector<std::string>{"request-stop", "signal", "stop:4294967295"})) << key;
+    }
+}
+
+// A run that only progresses leaves the keyboard with the program the user works in; the
+// end, which needs the user, brings the window forward.
+TEST_F(StatusWndTest, ProgressDoesNotTakeTheForegroundButTheEndDoes)
+{
+    Start(&fake);
+    testsupport::PumpPending();
+    std::atomic<HWND> other{nullptr};
+    std::atomic<bool> done{false};
+    std::thread program([&] {
+        HWND hwnd = CreateWindowExW(0, L"Static", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                    nullptr, nullptr, nullptr);
+        SetForegroundWindow(hwnd);
+        SetFocus(hwnd);
+        other = hwnd;
+        testsupport::PumpUntil([&] { return done.load(); }, 30000);
+        DestroyWindow(hwnd);
+    });
+    testsupport::PumpUntil([&] { return other.load() != nullptr; }, 5000);
+    testsupport::PumpUntil([] { return false; }, 200);
+    ASSERT_EQ(GetForegroundWindow(), other.load());
+
+    table->ActionStart(ActionAnalyzeSystem);
+    table->ActionEnd(ActionAnalyzeSystem);
+    table->ActionStart(ActionAnalyzeUpdates);
+    table->ActionEnd(ActionAnalyzeUpdates);
+    Post(CmdEnableCancel, 1);
+    testsupport::PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(GetForegroundWindow(), other.load());
+
+    Post(CmdRunFinished, 0);
+    testsupport::PumpUntil([&] { return GetForegroundWindow() == window->GetHwnd(); }, 3000);
+    EXPECT_EQ(GetForegroundWindow(), window->GetHwnd());
+    done = true;
+    program.join();
+}
+
+// Both windows open in the middle of the screen's work area, not at its top-left corner.
+TEST(StatusWndPlacement, BothWindowsOpenCentredOnTheScreen)
+{
+    CStatusWnd window;
+    RECT work = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    for (HWND hwnd : {window.GetHwnd(), window.GetSummary().GetSafeHwnd()})
+    {
+        RECT rect = {};
+        ASSERT_TRUE(GetWindowRect(hwnd, &rect));
+        EXPECT_LE(std::abs((rect.left + rect.right) - (work.left + work.right)), 2) << rect.left;
+        EXPECT_LE(std::abs((rect.top + rect.bottom) - (work.top + work.bottom)), 2) << rect.top;
+        EXPECT_GT(rect.left, work.left);
+    }
 }

@@ -3,6 +3,7 @@
 #include "Ui/StatusWnd.h"
 
 #include "Engine/ActionTable.h"
+#include "Engine/InstallContext.h"
 #include "UiTestSupport.h"
 
 using namespace ovinst;
@@ -110,5 +111,68 @@ TEST_F(SummaryWndTest, CancelStopsTheWaitingThreadAndQuits)
     EXPECT_EQ(run.exitCode, 0u) << run.report;
     EXPECT_TRUE(run.quitPosted);
     EXPECT_EQ(Calls(), (std::vector<std::string>{"request-stop", "signal", "stop:4294967295"}));
+}
+
+// Keys posted to the focused control go through the dialog manager, as the keyboard's do.
+TEST_F(SummaryWndTest, KeyboardAloneInstallsFocusStartsOnTheActionAndTabSkipsWhatCannotBeUsed)
+{
+    Ask(false, false, false);
+    const auto run = testsupport::RunUiDriver(
+        {L"visible:1035", L"focus:1035=1044", L"key:1035:tab", L"focus:1035=2", L"key:1035:tab",
+         L"focus:1035=1038", L"key:1035:space", L"checked:1035:1038=1", L"key:1035:space", L"checked:1035:1038=0",
+         L"key:1035:space", L"checked:1035:1038=1", L"key:1035:tab", L"focus:1035=1044", L"key:1035:enter",
+         L"hidden:1035", L"visible:152"});
+    EXPECT_EQ(run.exitCode, 0u) << run.report;
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"set:2=1", "set:3=1", "set:4=1", "signal"}));
+}
+
+TEST_F(SummaryWndTest, WithNothingChangedEnterDoesNothingAndEscCancels)
+{
+    Ask(true, true, false);
+    const auto enter = testsupport::RunUiDriver(
+        {L"visible:1035", L"enabled:1035:1044=0", L"focus:1035=1038", L"key:1035:enter", L"sleep:300", L"nomsgbox",
+         L"visible:1035"});
+    EXPECT_EQ(enter.exitCode, 0u) << enter.report;
+    EXPECT_TRUE(Calls().empty());
+    // Once the box differs, Modify can be pressed; undoing it moves nothing but the box.
+    const auto esc = testsupport::RunUiDriver({L"key:1035:space", L"enabled:1035:1044=1", L"key:1035:space",
+                                               L"enabled:1035:1044=0", L"focus:1035=1038", L"key:1035:esc"});
+    EXPECT_EQ(esc.exitCode, 0u) << esc.report;
+    EXPECT_TRUE(esc.quitPosted);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"request-stop", "signal", "stop:4294967295"}));
+}
+
+// An unattended run takes the choice at once, as a press of the action button with the
+// boxes as they start; with nothing to press it ends as Cancel would.
+TEST(SummaryWndUnattended, TheChoiceIsTakenAtOnceWithoutInput)
+{
+    ASSERT_TRUE(utils::CInstallContext::Instance().ParseCommandLine(L"/autoinstall"));
+    struct Case
+    {
+        bool installed, syncInstalled, updatable;
+        std::vector<std::string> calls;
+        bool quit;
+    };
+    const Case cases[] = {
+        {false, false, false, {"set:2=1", "set:3=1", "set:4=0", "signal"}, false},
+        {true, true, true, {"set:2=1", "set:3=1", "set:4=1", "signal"}, false},
+        {true, false, true, {"set:2=1", "set:3=1", "set:4=0", "signal"}, false},
+        {true, true, false, {"request-stop", "signal", "stop:4294967295"}, true},
+    };
+    for (const Case& c : cases)
+    {
+        testsupport::FakeInstallerThread thread;
+        const auto window = testsupport::ShowStatusWindow(&thread).window;
+        auto data = testsupport::ServerData(c.installed, c.syncInstalled, c.updatable);
+        window->RequestUserAction(data);
+        bool quit = false;
+        testsupport::PumpUntil([&] { return !thread.calls.empty(); }, 5000, &quit);
+        testsupport::PumpUntil([] { return false; }, 200, &quit);
+        std::vector<std::string> calls = data->calls;
+        calls.insert(calls.end(), thread.calls.begin(), thread.calls.end());
+        EXPECT_EQ(calls, c.calls) << c.installed << c.syncInstalled << c.updatable;
+        EXPECT_EQ(quit, c.quit) << c.installed << c.syncInstalled << c.updatable;
+        ReleaseCapture();
+    }
 }
 }
