@@ -32,7 +32,9 @@ bool IsModelessDialogMessage(MSG& message)
 {
     if (!message.hwnd)
         return false;
-    for (HWND dialog : LiveDialogs())
+    // A copy: a handler run from here may create or destroy a dialog.
+    const std::vector<HWND> dialogs = LiveDialogs();
+    for (HWND dialog : dialogs)
     {
         if ((dialog == message.hwnd || IsChild(dialog, message.hwnd)) && IsDialogMessageW(dialog, &message))
             return true;

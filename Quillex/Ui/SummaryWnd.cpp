@@ -61,8 +61,8 @@ void CSummaryWnd::Show()
 {
     ShowWindow(m_hwnd, SW_SHOW);
     BringToFront();
-    // The action button is the default: Enter presses it, unless it is disabled (nothing
-    // changed yet), when the focus goes to the first control that can take it.
+    // The action button is the default: Enter presses it. While it is disabled (nothing
+    // changed yet) the focus is on the Synchronization service box.
     SendMessageW(m_hwnd, DM_SETDEFID, IDC_ACTION, 0);
     if (IsUsable(PreferredFocusId()))
         FocusControl(PreferredFocusId());
