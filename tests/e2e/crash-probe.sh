@@ -21,7 +21,7 @@ for pass in "entry" "thread small" "other-thread small"; do
   # The default dump holds the process's memory: hundreds of MB against some 500 KB.
   if [ "$pass" = entry ] && [ "${dumps:-0}" -lt 20000000 ] 2>/dev/null; then e2e_fail "entry: not a full dump"; fi
   e2e_expect_log "MiniDumpFile: C:\\"
-  e2e_expect_log "The instruction at "
+  e2e_expect_log "referenced memory at 0000000000000000. The memory could not be read."
   if [ "$where" = other-thread ]; then
     e2e_expect_log "Unhandled exception on thread "
   else
