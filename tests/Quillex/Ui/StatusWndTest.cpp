@@ -82,9 +82,10 @@ TEST_F(StatusWndTest, RemovalOrderListsTheSynchronizationServiceFirst)
 
 TEST_F(StatusWndTest, CountdownStepsDownToOneAndRebootSetsTheRestartFlag)
 {
-    // Long enough for the driver to see every step.
+    // Long enough for the driver to see every step, including the first one that starts as
+    // soon as the thread does, before the driver's process is up (slow on a busy machine).
     instutils::CSystemApiOverride api;
-    api->countdownSecondMilliseconds = 400;
+    api->countdownSecondMilliseconds = 1500;
     std::atomic<int> result{-1};
     testsupport::WorkerThread thread([&](testsupport::WorkerThread& self) -> DWORD {
         Notifier notifier(window, table, [&self] { return self.IsStopRequested(); });
