@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FolderListing.h"
 #include "LogFolderSecurity.h"
 #include "Trace.h"
 #include "TraceImpl.h"
@@ -157,21 +158,6 @@ TEST(LogFolderSecurity, TrustedOwners)
     EXPECT_TRUE(IsTrustedOwner(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid));
 }
 
-std::vector<std::wstring> Listing(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool IsRealFolder(const std::wstring& path)
 {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -205,7 +191,7 @@ TEST(LogFolderSecurity, PlantedFolderLinkIsNotWrittenThrough)
     const std::wstring logs = root / L"Logs";
     ovtest::CPlantedLink link(logs, victim);
     ASSERT_TRUE(link.Planted());
-    const std::vector<std::wstring> before = Listing(victim);
+    const std::vector<std::wstring> before = testsupport::FilesIn(victim);
     TakeLogFolderNotes();
 
     const std::wstring used = SecureLogFolder(logs + L"\\Setup");
@@ -216,7 +202,7 @@ TEST(LogFolderSecurity, PlantedFolderLinkIsNotWrittenThrough)
 
     // The logs are in a real folder of the setup's own; the link's target gained nothing.
     EXPECT_TRUE(IsRealFolder(used));
-    EXPECT_EQ(Listing(victim), before);
+    EXPECT_EQ(testsupport::FilesIn(victim), before);
     EXPECT_EQ(ovtest::ReadFileBytes(victim + L"\\secret.txt"), "theirs");
     const std::vector<std::wstring> notes = TakeLogFolderNotes();
     EXPECT_TRUE(AnyNoteHolds(notes, L"Log folder " + logs + L" is a link")) << (notes.empty() ? "no note" : "");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FolderListing.h"
 #include "FramelessFaults.h"
 #include "SehCatcher.h"
 #include "TempFolderScope.h"
@@ -30,14 +31,8 @@ struct Destructed
 std::vector<std::wstring> DumpsIn(const std::wstring& folder)
 {
     std::vector<std::wstring> dumps;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*.dmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return dumps;
-    do
-        dumps.push_back(folder + L"\\" + found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    for (const std::wstring& name : testsupport::FilesIn(folder, L"*.dmp"))
+        dumps.push_back(folder + L"\\" + name);
     return dumps;
 }
 
