@@ -149,9 +149,14 @@ e2e_expect_no_products() {
   [ -z "$products" ] || e2e_fail "products installed: $products"
 }
 
+# A passed case's folder goes (each holds a copy of the prefix, some 700 MB); a failed one's stays.
 e2e_finish() {
   e2e_stop
-  if [ "$E2E_FAILED" = 0 ]; then e2e_log PASS; exit 0; fi
+  if [ "$E2E_FAILED" = 0 ]; then
+    rm -rf "$E2E_WORK"
+    e2e_log PASS
+    exit 0
+  fi
   e2e_log "case folder kept: $E2E_WORK"
   exit 1
 }
